@@ -684,39 +684,62 @@ TIMER_PERIOD = 200
 STEP_MS = 14
 
 
-def run(frames=1000, seed=1, events=None, timer=True, out=None):
-    """Simulate the steps and yield each trace record (or write it to out)."""
-    events = events or {}
-    g = Game(seed)
-    activate(g, 1)
-    game_start(g, seed)
-    next_tick = TIMER_PERIOD
-    for step in range(frames):
+class Session:
+    """One run of the game: start-up, then one step of 14 ms at a time."""
+
+    def __init__(self, seed=1, timer=True):
+        self.game = Game(seed)
+        self.timer = timer
+        self.next_tick = TIMER_PERIOD
+        self.ended = False
+        # The window is activated while it is shown, before the game starts.
+        activate(self.game, 1)
+        game_start(self.game, seed)
+
+    def step(self, step, messages=()):
+        """Run step number `step`: due timer ticks, the step's messages, then
+        a frame if the game is active. Returns the frame's trace record, or
+        None when no frame ran. Sets `ended` when the window was closed."""
+        g = self.game
+        if self.ended:
+            return None
         now = STEP_MS * step
-        if timer:
-            while next_tick <= now:
-                next_tick += TIMER_PERIOD
+        if self.timer:
+            while self.next_tick <= now:
+                self.next_tick += TIMER_PERIOD
                 timer_tick(g)
-        closed = False
-        for kind, arg in events.get(step, ()):
+        for kind, arg in messages:
             if deliver(g, kind, arg):
-                closed = True
-                break
-        if closed:
-            return g
-        if g.appActive != 0:
-            g.draws = []
-            g.sounds = []
-            game_frame(g)
-            rec = g.snapshot(step)
-            if out is not None:
-                out(rec)
-            if g.close_requested:
-                return g
-    return g
+                # The close is handled before anything else reaches the game.
+                self.ended = True
+                return None
+        if g.appActive == 0:
+            return None
+        g.draws = []
+        g.sounds = []
+        game_frame(g)
+        rec = g.snapshot(step)
+        if g.close_requested:
+            # EXIT on the title: this frame is still shown, then the game ends.
+            self.ended = True
+        return rec
+
+
+def run(frames=1000, seed=1, events=None, timer=True, out=None):
+    """Simulate `frames` steps, passing each trace record to `out`."""
+    events = events or {}
+    session = Session(seed, timer)
+    for step in range(frames):
+        rec = session.step(step, events.get(step, ()))
+        if rec is not None and out is not None:
+            out(rec)
+        if session.ended:
+            break
+    return session.game
 
 
 def iter_records(frames=1000, seed=1, events=None, timer=True):
+    """All trace records of a run, as a list."""
     records = []
     run(frames, seed, events, timer, records.append)
     return records
