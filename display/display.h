@@ -1,0 +1,24 @@
+// The display device: the window it belongs to, the device, the visible
+// primary surface and its one back buffer; set up once, released when the
+// window goes.
+#pragma once
+
+#include "display/ddraw.h"
+#include "platform/win.h"
+
+extern HWND mainWindow;
+extern IDirectDraw4* directDraw;
+extern IDirectDrawSurface4* primarySurface;
+extern IDirectDrawSurface4* backBuffer;
+
+// Takes the screen: exclusive full screen at 640 x 480 x 16 with a primary
+// surface and one back buffer. 0 when ready; otherwise the failing step's
+// code, after its message was shown and the window destroyed.
+HRESULT initDisplay();
+
+// Reports a failed set-up step: releases the display, shows the message in a
+// box captioned "Velmora", destroys the window. Returns code.
+HRESULT initFail(HWND window, HRESULT code, const char* format, ...);
+
+// Lets the display go; safe with nothing set up and a second time.
+void releaseDisplay();

@@ -1,0 +1,89 @@
+// The simulated platform: no window, no sound device, a simulated clock and
+// messages from a schedule. Tests and the simulator drive it through this
+// interface and read back what it recorded.
+//
+// Time. The clock is a 64-bit count of simulated milliseconds that only moves
+// when the game waits: every read of the clock that follows another read with
+// no look at the message queue in between costs one millisecond, so the
+// 14 ms busy wait of a frame really polls it. The game sees the low 32 bits,
+// plus a settable base, so the wrap can be tried.
+//
+// Steps. Simulated time is cut into steps of 14 ms. When the clock reaches
+// the start of step s (14 x s), the next look at the queue delivers step s:
+// first every automatic timer tick that is due (200 ms apart from the
+// moment the timer was set), then the messages scheduled for step s, in the
+// order they were scheduled. A game that sleeps (WaitMessage) moves the clock
+// on to the next step that has something to deliver. With a step limit N, the
+// window is closed when step N begins, as if the player had closed it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/backend.h"
+
+struct SDL_Surface;
+
+namespace headless {
+
+// A fresh process: clock 0, no schedule, no faults, no records, the queue,
+// window, display surfaces and bitmaps of the last run forgotten. The game
+// state is the game's own (reset it with `game = GameState{}`).
+void reset();
+
+// Clock.
+void setClock(uint64_t ms);
+uint64_t clock();
+void setClockBase(uint32_t base);
+// The n-th read from now (1 = the next) first moves the clock on by ms.
+void jumpClockOnRead(int nthRead, uint32_t ms);
+uint64_t clockReads();
+
+// Schedule.
+constexpr uint64_t StepMs = 14;
+void scheduleMessage(int64_t step, UINT message, WPARAM wParam, LPARAM lParam);
+void setStepLimit(int64_t steps);       // negative: no limit (the default)
+void setAutomaticTimer(bool enabled);   // on by default
+int64_t currentStep();                  // the last step delivered; -1 before step 0
+// Called at every look at the queue, before anything new is delivered: the
+// simulator ends a frame's trace line there.
+void setPumpHook(void (*hook)());
+
+// Fault injection: calls nth .. nth + times - 1 of op (counted from 1 since
+// the reset) answer code instead of running.
+void injectFault(backend::Op op, int nth, HRESULT code, int times = 1);
+int callCount(backend::Op op);
+
+// Message boxes: answered from this list in order, then OK for an OK box and
+// Cancel for a Retry/Cancel box.
+struct MessageBoxRecord {
+    std::string text;
+    std::string caption;
+    uint32_t type;
+};
+void answerNextMessageBox(int answer);
+const std::vector<MessageBoxRecord>& messageBoxes();
+
+// Sounds and debugger strings, in the order they came. Both are recorded as
+// the pointers the game passed (its literal texts), so recording allocates
+// nothing; the last SoundCapacity are kept.
+constexpr int SoundCapacity = 256;
+int64_t soundCount();
+const char* sound(int64_t index);  // index < soundCount(), within the last SoundCapacity
+const std::vector<std::string>& debugStrings();
+
+// The window and the display as the player would see them.
+bool windowExists();
+bool windowShown();
+std::string windowTitle();
+int presentCount();
+// When on, every successful flip copies the back buffer into a picture of
+// the screen (off by default: it costs a full-screen copy per frame).
+void keepShownPicture(bool enabled);
+SDL_Surface* shownPicture();
+
+// The calendar time the game seeds its random generator with.
+void setCalendarSeconds(uint32_t seconds);
+
+}  // namespace headless

@@ -1,0 +1,156 @@
+// The Windows services the game relies on, rebuilt small: window, messages,
+// timer, clock, message boxes, sound, debugger output and module handles.
+// Names, constants and values are those the game code was written against, so
+// each step of the game reads as it always did. The bookkeeping behind them
+// (window class, message queue, dispatch) lives once in platform/win.cpp; the
+// few things that differ per platform are behind platform/backend.h.
+#pragma once
+
+#include <cstdint>
+
+using BOOL = int;
+using UINT = uint32_t;
+using DWORD = uint32_t;
+using LONG = int32_t;
+using HRESULT = int32_t;
+using WPARAM = uint32_t;
+using LPARAM = int32_t;
+using LRESULT = int32_t;
+
+struct WindowRecord;
+struct ModuleRecord;
+struct IconRecord;
+struct CursorRecord;
+struct GdiObject;
+struct DeviceContext;
+using HWND = WindowRecord*;
+using HINSTANCE = ModuleRecord*;
+using HMODULE = ModuleRecord*;
+using HICON = IconRecord*;
+using HCURSOR = CursorRecord*;
+using HGDIOBJ = GdiObject*;
+using HBRUSH = GdiObject*;
+using HBITMAP = GdiObject*;
+using HMENU = void*;
+using HDC = DeviceContext*;
+using COLORREF = uint32_t;
+
+using WNDPROC = LRESULT (*)(HWND, UINT, WPARAM, LPARAM);
+
+// Result codes.
+constexpr HRESULT S_OK = 0;
+constexpr HRESULT E_FAIL = static_cast<HRESULT>(0x80004005u);
+
+// Messages.
+constexpr UINT WM_NULL = 0x0000;
+constexpr UINT WM_DESTROY = 0x0002;
+constexpr UINT WM_CLOSE = 0x0010;
+constexpr UINT WM_QUIT = 0x0012;
+constexpr UINT WM_ACTIVATEAPP = 0x001C;
+constexpr UINT WM_SETCURSOR = 0x0020;
+constexpr UINT WM_KEYDOWN = 0x0100;
+constexpr UINT WM_KEYUP = 0x0101;
+constexpr UINT WM_TIMER = 0x0113;
+
+// Virtual-key codes.
+constexpr WPARAM VK_RETURN = 0x0D;
+constexpr WPARAM VK_ESCAPE = 0x1B;
+constexpr WPARAM VK_SPACE = 0x20;
+constexpr WPARAM VK_LEFT = 0x25;
+constexpr WPARAM VK_UP = 0x26;
+constexpr WPARAM VK_RIGHT = 0x27;
+constexpr WPARAM VK_DOWN = 0x28;
+constexpr WPARAM VK_F12 = 0x7B;
+
+// Window class and window styles.
+constexpr UINT CS_VREDRAW = 0x0001;
+constexpr UINT CS_HREDRAW = 0x0002;
+constexpr DWORD WS_POPUP = 0x80000000u;
+constexpr DWORD WS_EX_TOPMOST = 0x00000008u;
+constexpr int SM_CXSCREEN = 0;
+constexpr int SM_CYSCREEN = 1;
+constexpr int SW_SHOWNORMAL = 1;
+constexpr int SW_SHOW = 5;
+constexpr int SW_SHOWDEFAULT = 10;
+constexpr UINT PM_NOREMOVE = 0x0000;
+constexpr int BLACK_BRUSH = 4;
+
+// Message boxes.
+constexpr UINT MB_OK = 0x00000000;
+constexpr UINT MB_RETRYCANCEL = 0x00000005;
+constexpr UINT MB_ICONWARNING = 0x00000030;
+constexpr int IDOK = 1;
+constexpr int IDCANCEL = 2;
+constexpr int IDRETRY = 4;
+
+// Sound.
+constexpr DWORD SND_ASYNC = 0x00000001;
+constexpr DWORD SND_FILENAME = 0x00020000;
+
+// Resources are named by strings; a number n is written "#n", as the
+// original platform spells numeric resource names.
+#define MAKEINTRESOURCEA(n) ("#" #n)
+constexpr const char* IDC_ARROW = "#32512";
+
+struct RECT {
+    LONG left;
+    LONG top;
+    LONG right;
+    LONG bottom;
+};
+
+struct MSG {
+    HWND hwnd;
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+    DWORD time;
+};
+
+struct WNDCLASSA {
+    UINT style;
+    WNDPROC lpfnWndProc;
+    int cbClsExtra;
+    int cbWndExtra;
+    HINSTANCE hInstance;
+    HICON hIcon;
+    HCURSOR hCursor;
+    HBRUSH hbrBackground;
+    const char* lpszMenuName;
+    const char* lpszClassName;
+};
+
+// USER: windows and messages.
+int RegisterClassA(const WNDCLASSA* windowClass);
+HICON LoadIconA(HINSTANCE instance, const char* name);
+HCURSOR LoadCursorA(HINSTANCE instance, const char* name);
+int GetSystemMetrics(int index);
+HWND CreateWindowExA(DWORD exStyle, const char* className, const char* title, DWORD style, int x,
+                     int y, int width, int height, HWND parent, HMENU menu, HINSTANCE instance,
+                     void* param);
+BOOL ShowWindow(HWND window, int showCommand);
+BOOL UpdateWindow(HWND window);
+HWND SetFocus(HWND window);
+uintptr_t SetTimer(HWND window, uintptr_t id, UINT periodMs, void* callback);
+int MessageBoxA(HWND owner, const char* text, const char* caption, UINT type);
+BOOL PeekMessageA(MSG* msg, HWND window, UINT filterMin, UINT filterMax, UINT removeFlags);
+BOOL GetMessageA(MSG* msg, HWND window, UINT filterMin, UINT filterMax);
+BOOL TranslateMessage(const MSG* msg);
+LRESULT DispatchMessageA(const MSG* msg);
+BOOL WaitMessage();
+HCURSOR SetCursor(HCURSOR cursor);
+BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+void PostQuitMessage(int exitCode);
+LRESULT DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+BOOL DestroyWindow(HWND window);
+
+// GDI: the stock brush (the rest of GDI is in platform/gdi.h).
+HGDIOBJ GetStockObject(int index);
+
+// WinMM.
+DWORD timeGetTime();
+BOOL PlaySoundA(const char* sound, HMODULE module, DWORD flags);
+
+// Kernel.
+HMODULE GetModuleHandleA(const char* moduleName);
+void OutputDebugStringA(const char* text);

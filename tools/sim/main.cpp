@@ -1,0 +1,163 @@
+// pako-sim: the whole game over the simulated platform, with a trace of
+// every frame. See --help.
+#include <SDL.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <limits.h>
+#include <stdlib.h>
+
+#include "display/display.h"
+#include "platform/headless/headless.h"
+#include "platform/resources.h"
+#include "shell/app.h"
+#include "tools/sim/options.h"
+#include "tools/sim/script.h"
+#include "tools/sim/trace.h"
+
+namespace {
+
+struct Run {
+    FILE* trace = nullptr;
+    std::string dumpDir;
+    int64_t every = 1;
+    TraceWriter writer;
+    bool framePending = false;
+    int64_t frameStep = 0;
+    int64_t framesRun = 0;
+    int64_t soundsSeen = 0;
+    bool failed = false;
+};
+Run run;
+
+void noteDraw(const Sprite& sprite, int32_t x, int32_t y) {
+    if (!run.framePending) {
+        run.framePending = true;
+        run.frameStep = headless::currentStep();
+        run.writer.beginFrame();
+    }
+    run.writer.noteDraw(sprite, x, y);
+}
+
+void noteStretched(const Sprite& sprite, const RECT& dest) {
+    if (!run.framePending) {
+        run.framePending = true;
+        run.frameStep = headless::currentStep();
+        run.writer.beginFrame();
+    }
+    run.writer.noteStretched(sprite, dest);
+}
+
+const DrawObserver observer{noteDraw, noteStretched};
+
+void dumpFrame(int64_t step) {
+    if (!backBuffer || !backBuffer->pixels) return;
+    SDL_Surface* rgb = SDL_ConvertSurfaceFormat(backBuffer->pixels, SDL_PIXELFORMAT_BGR24, 0);
+    if (!rgb) return;
+    char name[64];
+    std::snprintf(name, sizeof name, "/frame-%06lld.bmp", static_cast<long long>(step));
+    const std::string path = run.dumpDir + name;
+    if (SDL_SaveBMP(rgb, path.c_str()) != 0 && !run.failed) {
+        std::fprintf(stderr, "pako-sim: cannot write %s\n", path.c_str());
+        run.failed = true;
+    }
+    SDL_FreeSurface(rgb);
+}
+
+// A frame ran since the last look at the queue: it has been drawn and
+// flipped, so its line can be written now.
+void endFrame() {
+    if (!run.framePending) return;
+    run.framePending = false;
+    const int64_t sounds = headless::soundCount();
+    if (run.trace && !run.writer.writeFrame(run.trace, run.frameStep, run.soundsSeen, sounds) &&
+        !run.failed) {
+        std::fprintf(stderr, "pako-sim: cannot write the trace\n");
+        run.failed = true;
+    }
+    run.soundsSeen = sounds;
+    if (!run.dumpDir.empty() && run.framesRun % run.every == 0) dumpFrame(run.frameStep);
+    ++run.framesRun;
+}
+
+int fail(const std::string& message) {
+    std::fprintf(stderr, "pako-sim: %s\n", message.c_str());
+    return 2;
+}
+
+std::string absolute(const std::string& path) {
+    char resolved[PATH_MAX];
+    if (realpath(path.c_str(), resolved)) return resolved;
+    return path;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    SimOptions options;
+    std::string error;
+    if (!parseOptions(argc, argv, options, error)) return fail(error);
+    if (options.help) {
+        std::fputs(simUsage, stdout);
+        return 0;
+    }
+
+    std::vector<ScriptLine> script;
+    if (!options.script.empty()) {
+        if (options.script == "-") {
+            if (!parseScript(std::cin, "-", script, error)) return fail(error);
+        } else {
+            std::ifstream in(options.script);
+            if (!in) return fail(options.script + ": cannot be read: " + std::strerror(errno));
+            if (!parseScript(in, options.script, script, error)) return fail(error);
+        }
+    }
+    if (!options.dumpDir.empty()) {
+        if (mkdir(options.dumpDir.c_str(), 0777) != 0 && errno != EEXIST)
+            return fail("--dump-frames: cannot make " + options.dumpDir + ": " + std::strerror(errno));
+        struct stat st;
+        if (stat(options.dumpDir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) ||
+            access(options.dumpDir.c_str(), W_OK) != 0)
+            return fail("--dump-frames: " + options.dumpDir + " is not a writable folder");
+        run.dumpDir = absolute(options.dumpDir);
+        run.every = options.every;
+    }
+    if (!options.assets.empty()) {
+        struct stat st;
+        if (stat(options.assets.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+            return fail("--assets: " + options.assets + " is not a folder");
+    }
+    if (!options.trace.empty()) {
+        run.trace = options.trace == "-" ? stdout : std::fopen(options.trace.c_str(), "wb");
+        if (!run.trace)
+            return fail(options.trace + ": cannot be written: " + std::strerror(errno));
+    }
+    if (!options.assets.empty() && chdir(options.assets.c_str()) != 0)
+        return fail("--assets: cannot change to " + options.assets + ": " + std::strerror(errno));
+
+    headless::reset();
+    headless::setCalendarSeconds(options.seed);
+    headless::setStepLimit(options.frames);
+    headless::setAutomaticTimer(options.timer);
+    for (const ScriptLine& l : script) headless::scheduleMessage(l.step, l.message, l.wParam, 0);
+    headless::setPumpHook(endFrame);
+    setResourcesEnabled(options.resources);
+    drawObserver = &observer;
+
+    char commandLine[] = "";
+    appMain(GetModuleHandleA(nullptr), nullptr, commandLine, SW_SHOWDEFAULT);
+    endFrame();
+
+    for (const std::string& s : headless::debugStrings()) std::fputs(s.c_str(), stderr);
+    if (run.trace && run.trace != stdout && std::fclose(run.trace) != 0 && !run.failed) {
+        std::fprintf(stderr, "pako-sim: cannot write the trace\n");
+        run.failed = true;
+    }
+    if (run.trace == stdout) std::fflush(stdout);
+    return run.failed ? 1 : 0;
+}
