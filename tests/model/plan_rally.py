@@ -43,8 +43,9 @@ def predict(g, frames):
 
 
 def choose_judge_frame(g, step, power):
-    """First frame, far enough ahead to charge `power`, at which the falling
-    shuttlecock's top is closest to TARGET_TOP inside the hit band."""
+    """The frame, far enough ahead to charge `power`, at whose end the falling
+    shuttlecock's top is closest to TARGET_TOP inside the hit band; entry i
+    of the prediction is the frame of step `step` + i."""
     path = predict(g, 400)
     best = None
     for i in range(1, len(path)):

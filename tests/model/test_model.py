@@ -3,7 +3,6 @@
 Run with: python3 -m unittest discover tests/model
 """
 
-import io
 import json
 import os
 import subprocess
