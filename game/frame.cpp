@@ -12,6 +12,8 @@ void drawKickCounter() {
     if (game.kickCount >= 10) digits[game.kickCount / 10]->drawKeyed(0, 0);
 }
 
+}  // namespace
+
 // A released swing shows the kick pose; with more than 20 power, a serve
 // behind it and the shuttlecock at the feet it becomes a kick next frame.
 void judgeSwing() {
@@ -31,8 +33,6 @@ void judgeSwing() {
     else
         game.power = 0;
 }
-
-}  // namespace
 
 void gameFrame() {
     if (game.titleActive != 0) {

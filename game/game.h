@@ -13,6 +13,7 @@ int32_t runCountdown(int32_t serveReady);
 void updateShuttlecock(int32_t flying);
 void updateCamera();
 void continueScreen();
+void judgeSwing();
 
 // The height of a throw above its launch line after n steps of a tenth of a
 // unit, at launch speed v and gravity 9.8: v t - 4.9 t^2 with t = n x 0.1 (0.1

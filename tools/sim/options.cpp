@@ -28,7 +28,7 @@ const char* const simUsage =
     "\n"
     "Script: one message a line, '#' starts a comment:\n"
     "  STEP keydown KEY | STEP keyup KEY | STEP activate W | STEP timer | STEP close\n"
-    "KEY: enter escape space left up right down f12, or a code 0x..\n"
+    "KEY: enter escape space left up right down f12 (any case), or a code 0x..\n"
     "Exit status: 0 when the run ended, 2 on bad input (nothing is simulated).\n";
 
 bool parseNumber(const std::string& text, uint64_t max, uint64_t& value) {

@@ -1,5 +1,6 @@
 #include "tools/sim/script.h"
 
+#include <cctype>
 #include <sstream>
 
 #include "tools/sim/options.h"
@@ -8,7 +9,8 @@ namespace {
 
 constexpr uint64_t MaxStep = uint64_t{1} << 40;
 
-bool parseKey(const std::string& word, WPARAM& key) {
+bool parseKey(std::string word, WPARAM& key) {
+    for (char& c : word) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     static const struct {
         const char* name;
         WPARAM code;
@@ -21,7 +23,7 @@ bool parseKey(const std::string& word, WPARAM& key) {
             return true;
         }
     }
-    if (word.size() < 3 || word.size() > 10 || word[0] != '0' || (word[1] != 'x' && word[1] != 'X'))
+    if (word.size() < 3 || word.size() > 10 || word[0] != '0' || word[1] != 'x')
         return false;
     uint32_t v = 0;
     for (size_t i = 2; i < word.size(); ++i) {
