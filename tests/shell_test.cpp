@@ -261,6 +261,25 @@ TEST_F(Shell, FlipIsRetriedWhileTheDeviceIsStillDrawing) {
     EXPECT_EQ(headless::presentCount(), 1);
 }
 
+TEST_F(Shell, EverySurfaceLostOnEveryFrameStillLetsTheGamePlayOn) {
+    startGame();
+    game.titleActive = 0;
+    for (int frame = 0; frame < 200; ++frame) {
+        ddraw::loseAllSurfaces();
+        presentFrame();
+    }
+    // The countdown ran its course and the serve flew, as without losses.
+    EXPECT_EQ(game.rallyActive, 1);
+    EXPECT_EQ(game.serveReady, 1);
+    EXPECT_EQ(game.flightTime, 100);
+    ddraw::loseAllSurfaces();
+    presentFrame();  // every draw finds its surface lost and restores it
+    const int before = headless::presentCount();
+    presentFrame();
+    EXPECT_EQ(headless::presentCount(), before + 1);
+    EXPECT_EQ(BACK.result, DD_OK);
+}
+
 TEST_F(Shell, ReleaseDisplayIsSafeTwiceAndWithNothingSetUp) {
     releaseDisplay();
     startGame();
