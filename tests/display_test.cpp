@@ -186,7 +186,7 @@ TEST_F(Display, ALostSurfaceIsRestoredByTheDrawThatNoticesIt) {
     writeBitmap("HERE", 120, 100, 0x00FF00, 0xFFFFFF);
     ASSERT_EQ(HERE.loadSprite(0, 0, 120, 100, KeyWhite, 1), 1);
     fill(backBuffer, 0x001F);
-    ddraw::loseAllSurfaces();
+    headless::loseAllSurfaces();
     EXPECT_EQ(HERE.drawKeyed(0, 0), DD_OK);  // restored and reloaded
     EXPECT_EQ(count(backBuffer, 0x07E0), 0);  // missing in this frame
     EXPECT_EQ(HERE.drawKeyed(0, 0), DD_OK);
@@ -194,12 +194,12 @@ TEST_F(Display, ALostSurfaceIsRestoredByTheDrawThatNoticesIt) {
     EXPECT_EQ(HERE.surface->key, 0xFFFFu);  // the key set at load is kept
     // The reload fails when the file has gone meanwhile.
     std::filesystem::remove("HERE");
-    ddraw::loseAllSurfaces();
+    headless::loseAllSurfaces();
     EXPECT_EQ(HERE.drawKeyed(0, 0), E_FAIL);
     ASSERT_EQ(headless::debugStrings().size(), 1u);
     EXPECT_EQ(headless::debugStrings()[0], "handle is null\n");
     // A restore that fails leaves it lost; its next draw tries again.
-    ddraw::loseAllSurfaces();
+    headless::loseAllSurfaces();
     headless::injectFault(Op::Restore, headless::callCount(Op::Restore) + 2, E_FAIL);
     EXPECT_EQ(HERE.drawKeyed(0, 0), E_FAIL);
     writeBitmap("HERE", 120, 100, 0x00FF00);

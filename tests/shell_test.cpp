@@ -265,14 +265,14 @@ TEST_F(Shell, EverySurfaceLostOnEveryFrameStillLetsTheGamePlayOn) {
     startGame();
     game.titleActive = 0;
     for (int frame = 0; frame < 200; ++frame) {
-        ddraw::loseAllSurfaces();
+        headless::loseAllSurfaces();
         presentFrame();
     }
     // The countdown ran its course and the serve flew, as without losses.
     EXPECT_EQ(game.rallyActive, 1);
     EXPECT_EQ(game.serveReady, 1);
     EXPECT_EQ(game.flightTime, 100);
-    ddraw::loseAllSurfaces();
+    headless::loseAllSurfaces();
     presentFrame();  // every draw finds its surface lost and restores it
     const int before = headless::presentCount();
     presentFrame();

@@ -252,6 +252,7 @@ void injectFault(backend::Op op, int nth, HRESULT code, int times) {
     state.faults.push_back({op, nth, nth + times - 1, code});
 }
 int callCount(backend::Op op) { return state.calls[static_cast<int>(op)]; }
+void loseAllSurfaces() { ddraw::loseAllSurfaces(); }
 
 void answerNextMessageBox(int answer) { state.answers.push_back(answer); }
 const std::vector<MessageBoxRecord>& messageBoxes() { return state.boxes; }

@@ -54,6 +54,9 @@ void setPumpHook(void (*hook)());
 // the reset) answer code instead of running.
 void injectFault(backend::Op op, int nth, HRESULT code, int times = 1);
 int callCount(backend::Op op);
+// Takes the memory of every display surface away, as another program taking
+// the screen would.
+void loseAllSurfaces();
 
 // Message boxes: answered from this list in order, then OK for an OK box and
 // Cancel for a Retry/Cancel box.
