@@ -2,7 +2,7 @@
 # Installs the Debian packages the build and the tests need, if any is missing.
 set -euo pipefail
 packages=(cmake g++ make pkg-config libsdl2-dev libsdl2-mixer-dev libgtest-dev python3
-          xvfb xauth xdotool x11-apps imagemagick)
+          xvfb xauth xdotool x11-apps imagemagick appstream groff-base)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -1,0 +1,82 @@
+// What the SDL2 back end's files share among themselves, with main.cpp and
+// with their tests, beyond the entry points of platform/backend.h.
+#pragma once
+
+#include <SDL.h>
+
+#include <cstdint>
+
+#include "platform/win.h"
+
+namespace sdlplat {
+
+// --- Window and display (window.cpp) ---
+
+// Brings up SDL's video, events and game controllers once; false, with the
+// reason in SDL_GetError(), when there is no display to open.
+bool initVideo();
+
+// The one window, or null.
+SDL_Window* window();
+
+// Where the 640 x 480 picture goes in an output of outW x outH pixels: the
+// largest rectangle of its aspect that fits, centred, so that the pixels stay
+// square and black bars fill the rest.
+SDL_Rect letterbox(int outW, int outH, int pictureW, int pictureH);
+
+// The whole multiple of the picture that fits inside an area of areaW x areaH,
+// at least 1: the size of the window that Alt+Enter switches to.
+int windowedScale(int areaW, int areaH, int pictureW, int pictureH);
+
+// Alt+Enter: full screen on the desktop <-> a window of windowedScale().
+void toggleFullscreen();
+bool fullscreen();
+
+// The renderer was reset by the system: the picture's texture is made again.
+void recreateTexture();
+
+// --- Events (events.cpp) ---
+
+// The virtual-key code of an SDL key: the game's keys by their codes, the
+// other keys by theirs, 0xFF for keys the original platform had no code for.
+WPARAM virtualKeyFor(SDL_Keycode key, uint16_t modifiers);
+
+// Turns one SDL event into messages; what pollEvents does with each.
+void handleEvent(const SDL_Event& event);
+
+// The window was shown, and the shared layer told the game it is active.
+void windowActivated();
+
+// Keys and buttons held down, as the messages have told the game.
+bool keyHeld(WPARAM vk);
+
+// Forgets every held key, open controller and pending tick (window.cpp calls
+// it when the window goes).
+void resetInput();
+
+// The SDL event type the timer callback pushes.
+uint32_t timerEventType();
+// Called when a tick event is taken from SDL's queue: the next one may come.
+void timerTickTaken();
+void stopTimer();
+
+// --- Sound (sound.cpp) ---
+
+// How many times a wave file was read from disk, and what plays now.
+int soundFileReads();
+bool soundPlaying();
+// The name of the sound now playing on the one channel, or null.
+const char* soundNowPlaying();
+bool audioAvailable();
+// Opens the audio device ahead of the first sound, so that the first kick
+// does not wait for it.
+void prepareSound();
+void shutdownSound();
+
+// --- The process ---
+
+// Everything let go: sound, timer, window, SDL itself. main() calls it after
+// the game returned; tests call it between cases for a fresh start.
+void shutdown();
+
+}  // namespace sdlplat

@@ -1,0 +1,201 @@
+#!/usr/bin/env python3
+"""The real game on a real X server with no screen.
+
+Starts `pako` on Xvfb (a 640 x 480 screen, so the picture fills it one to
+one), captures the root window and checks it:
+
+- the title, once the logo has come to rest, is the picture pako-sim draws
+  for the same moment (all but the blinking START item);
+- Enter starts the countdown: READY's own pixels stand at (250, 200);
+- Escape ends the process with status 0.
+
+With --screenshots DIR it also plays on until the continue screen and saves
+the title, play and continue screens there as PNG files.
+
+usage: e2e_xvfb.py PAKO PAKO_SIM ASSETS_DIR [--screenshots DIR]
+"""
+import os
+import shutil
+import struct
+import subprocess
+import sys
+import tempfile
+import time
+
+W, H = 640, 480
+
+
+def fail(msg):
+    print("FAIL:", msg, file=sys.stderr)
+    sys.exit(1)
+
+
+def start_xvfb():
+    for n in range(91, 120):
+        if os.path.exists(f"/tmp/.X{n}-lock"):
+            continue
+        proc = subprocess.Popen(
+            ["Xvfb", f":{n}", "-screen", "0", f"{W}x{H}x24", "-nolisten", "tcp"],
+            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        for _ in range(100):
+            if os.path.exists(f"/tmp/.X11-unix/X{n}"):
+                return proc, f":{n}"
+            if proc.poll() is not None:
+                break
+            time.sleep(0.05)
+        proc.kill()
+    fail("no Xvfb display could be started")
+
+
+def run(cmd, env, **kw):
+    return subprocess.run(cmd, env=env, check=True, **kw)
+
+
+def capture(env):
+    """The root window as W*H*3 bytes of RGB."""
+    xwd = run(["xwd", "-root", "-silent"], env, capture_output=True).stdout
+    rgb = run(["convert", "xwd:-", "-depth", "8", "rgb:-"], env, input=xwd,
+              capture_output=True).stdout
+    if len(rgb) != W * H * 3:
+        fail(f"capture has {len(rgb)} bytes")
+    return rgb
+
+
+def save_png(rgb, path, env):
+    run(["convert", "-size", f"{W}x{H}", "-depth", "8", "rgb:-", path], env, input=rgb)
+
+
+def read_bmp24(path):
+    """A bottom-up 24-bit bitmap as (w, h, rows of (r, g, b) top first)."""
+    data = open(path, "rb").read()
+    off, = struct.unpack_from("<I", data, 10)
+    w, h = struct.unpack_from("<ii", data, 18)
+    bits, = struct.unpack_from("<H", data, 28)
+    if bits != 24:
+        fail(f"{path}: {bits} bits per pixel")
+    stride = (w * 3 + 3) & ~3
+    rows = []
+    for y in range(abs(h)):
+        src = (abs(h) - 1 - y) if h > 0 else y
+        base = off + src * stride
+        rows.append([(data[base + 3 * x + 2], data[base + 3 * x + 1], data[base + 3 * x])
+                     for x in range(w)])
+    return w, abs(h), rows
+
+
+def close(a, b, tol=8):
+    return all(abs(p - q) <= tol for p, q in zip(a, b))
+
+
+def pixel(rgb, x, y):
+    i = (y * W + x) * 3
+    return rgb[i], rgb[i + 1], rgb[i + 2]
+
+
+def wait_for_window(env, timeout=15):
+    end = time.time() + timeout
+    while time.time() < end:
+        r = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "Pako Tumbo"],
+                           env=env, capture_output=True, text=True)
+        if r.returncode == 0 and r.stdout.strip():
+            return r.stdout.split()[0]
+        time.sleep(0.1)
+    fail("the game's window did not appear")
+
+
+def key(env, name, hold=0.0):
+    if hold:
+        run(["xdotool", "keydown", name], env)
+        time.sleep(hold)
+        run(["xdotool", "keyup", name], env)
+    else:
+        run(["xdotool", "key", name], env)
+
+
+def main():
+    args = sys.argv[1:]
+    shots = None
+    if "--screenshots" in args:
+        i = args.index("--screenshots")
+        shots = args[i + 1]
+        del args[i:i + 2]
+    pako, sim, assets = (os.path.abspath(a) for a in args)
+    xvfb, display = start_xvfb()
+    tmp = tempfile.mkdtemp()
+    env = dict(os.environ, DISPLAY=display, SDL_AUDIODRIVER="dummy")
+    env.pop("WAYLAND_DISPLAY", None)
+    env.pop("SDL_VIDEODRIVER", None)
+    game = None
+    try:
+        # What the title looks like once the logo rests: pako-sim's frame.
+        run([sim, "--frames", "301", "--dump-frames", tmp, "--every", "300"], env,
+            stdout=subprocess.DEVNULL)
+        with open(os.path.join(tmp, "frame-000300.bmp"), "rb"):
+            pass
+        _, _, want = read_bmp24(os.path.join(tmp, "frame-000300.bmp"))
+
+        game = subprocess.Popen([pako], cwd=os.path.join(assets, "sounds"), env=env,
+                                stderr=subprocess.PIPE)
+        wid = wait_for_window(env)
+        subprocess.run(["xdotool", "windowfocus", "--sync", wid], env=env,
+                       stderr=subprocess.DEVNULL)
+        time.sleep(3.0)  # the bounce lasts about 1.4 s
+        title = capture(env)
+        wrong = 0
+        for y in range(H):
+            for x in range(W):
+                if 320 <= x < 560 and 240 <= y < 360:
+                    continue  # START blinks with the timer
+                if not close(pixel(title, x, y), want[y][x]):
+                    wrong += 1
+        if wrong > 0:
+            save_png(title, "e2e-title-failed.png", env)
+            fail(f"title: {wrong} pixels differ from pako-sim's picture")
+        if shots:
+            os.makedirs(shots, exist_ok=True)
+            save_png(title, os.path.join(shots, "title.png"), env)
+
+        # Enter: the countdown shows READY for 50 frames (0.7 s).
+        key(env, "Return")
+        ready_shot = capture(env)
+        rw, rh, ready = read_bmp24(os.path.join(assets, "bitmaps", "READY.bmp"))
+        drawn = wrong = 0
+        for y in range(rh):
+            for x in range(rw):
+                c = ready[y][x]
+                if c == (255, 255, 255):
+                    continue
+                drawn += 1
+                if not close(pixel(ready_shot, 250 + x, 200 + y), c):
+                    wrong += 1
+        if drawn == 0 or wrong > drawn // 100:
+            save_png(ready_shot, "e2e-ready-failed.png", env)
+            fail(f"READY: {wrong} of {drawn} pixels are not READY's")
+
+        if shots:
+            # Play: a kick charged and swung as the shuttlecock comes down,
+            # then the drop and the continue screen.
+            time.sleep(2.2)
+            key(env, "space", hold=0.5)
+            save_png(capture(env), os.path.join(shots, "play.png"), env)
+            time.sleep(8.0)
+            save_png(capture(env), os.path.join(shots, "continue.png"), env)
+
+        key(env, "Escape")
+        try:
+            code = game.wait(timeout=10)
+        except subprocess.TimeoutExpired:
+            fail("the game did not end on Escape")
+        if code != 0:
+            fail(f"exit status {code}: {game.stderr.read().decode(errors='replace')}")
+        print("title, countdown and Escape as expected")
+    finally:
+        if game and game.poll() is None:
+            game.kill()
+        xvfb.kill()
+        xvfb.wait()
+        shutil.rmtree(tmp, ignore_errors=True)
+
+
+if __name__ == "__main__":
+    main()
