@@ -22,7 +22,10 @@ class Display : public ::testing::Test {
 protected:
     TempDir dir;
     void SetUp() override {
+        // The game running, with no picture loaded yet and every picture
+        // taken from a file the test writes.
         startGame();
+        releaseAllSprites();
         setResourcesEnabled(false);
     }
     static IDirectDrawSurface4* makeSurface(int w, int h) {
@@ -168,7 +171,7 @@ TEST_F(Display, LoadingPrefersTheResourceAndSizesTheSurfaceFromTheBitmap) {
               (std::vector<int32_t>{0, 0, 65, 38, 65, 38}));
     // No file and no resource: no surface, nothing reported, draws fail quietly.
     EXPECT_EQ(READY.loadSprite(0, 0, 141, 35, KeyWhite, 1), 0);
-    EXPECT_EQ(READY.width, 0);
+    EXPECT_EQ(READY.surface, nullptr);
     EXPECT_NE(READY.drawKeyed(10, 10), DD_OK);
     EXPECT_TRUE(headless::debugStrings().empty());
     // A file of the wrong size gets a surface of its own size; a copy that
