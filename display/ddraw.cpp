@@ -336,6 +336,10 @@ void loseAllSurfaces() {
         if (s.inUse) s.lost = true;
 }
 
+void markLost(IDirectDrawSurface4* surface) {
+    if (surface && surface->inUse) surface->lost = true;
+}
+
 int liveSurfaces() {
     int n = 0;
     for (const IDirectDrawSurface4& s : surfaces) n += s.inUse ? 1 : 0;

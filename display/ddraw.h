@@ -173,6 +173,9 @@ namespace ddraw {
 // screen would: each copy that touches one answers DDERR_SURFACELOST until it
 // is restored.
 void loseAllSurfaces();
+// Marks one surface lost again: its contents are no use until the next
+// Restore and reload.
+void markLost(IDirectDrawSurface4* surface);
 // Surfaces not yet released.
 int liveSurfaces();
 // Forgets every surface and device (a fresh process), freeing their pixels.

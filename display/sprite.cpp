@@ -71,4 +71,9 @@ void Sprite::restoreSprite() {
     primarySurface->Restore();
     result = surface->Restore();
     if (result == 0) result = reloadBitmap(surface, name);
+    // A reload that fails (the file gone or broken meanwhile) leaves the
+    // surface restored but empty; marked lost again, the sprite stays out of
+    // the picture and its next draw tries the reload once more, instead of
+    // copying an empty black rectangle for good.
+    if (result != 0) ddraw::markLost(surface);
 }

@@ -317,10 +317,7 @@ TEST_F(BitmapInput, ReloadStretchesADifferentlySizedFileOverTheWholeSurface) {
     EXPECT_EQ(gdiLiveObjects(), 0);
 }
 
-// Waits for the change to Sprite::restoreSprite described in
-// docs/robustness.md: today a failed reload leaves the surface restored but
-// empty, and every later draw copies that black rectangle, for good.
-TEST_F(BitmapInput, DISABLED_BrokenFileAtReloadLeavesThePictureOutUntilTheFileIsGoodAgain) {
+TEST_F(BitmapInput, BrokenFileAtReloadLeavesThePictureOutUntilTheFileIsGoodAgain) {
     writeBitmap("PIC", 80, 50, 0xFF0000);
     Sprite s("PIC");
     ASSERT_TRUE(load(s, 80, 50));
