@@ -72,6 +72,9 @@ bool audioAvailable();
 // does not wait for it.
 void prepareSound();
 void shutdownSound();
+// Lets go of every sound read so far, keeping the audio device open: the
+// next playSound of a name reads its file again.
+void forgetSounds();
 
 // --- The process ---
 

@@ -122,6 +122,15 @@ bool soundPlaying() { return audio == Audio::Open && Mix_Playing(0) != 0; }
 
 const char* soundNowPlaying() { return soundPlaying() && playing ? playing->name : nullptr; }
 
+void forgetSounds() {
+    if (audio == Audio::Open) Mix_HaltChannel(-1);
+    for (int i = 0; i < slotsUsed; ++i)
+        if (cache[i].chunk) Mix_FreeChunk(cache[i].chunk);
+    for (Sound& s : cache) s = Sound{};
+    slotsUsed = 0;
+    playing = nullptr;
+}
+
 void shutdownSound() {
     if (audio == Audio::Open) {
         Mix_HaltChannel(-1);
