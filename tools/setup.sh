@@ -2,7 +2,8 @@
 # Installs the Debian packages the build and the tests need, if any is missing.
 set -euo pipefail
 packages=(cmake g++ make pkg-config libsdl2-dev libsdl2-mixer-dev libgtest-dev python3
-          xvfb xauth xdotool x11-apps imagemagick appstream groff-base)
+          xvfb xauth xdotool x11-apps imagemagick appstream groff-base
+          clang libclang-rt-14-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
