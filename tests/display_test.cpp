@@ -222,3 +222,84 @@ TEST_F(Display, CopyFailuresReachTheDebuggerOutput) {
 }
 
 }  // namespace
+
+namespace {
+
+// The copies against the plain per-pixel rule, on random pictures of random
+// sizes (odd widths, rows shorter than a group of eight, long rows with
+// ragged tails), with pixels of the key scattered in runs and alone.
+TEST_F(Display, FastCopiesDrawWhatThePlainPixelRuleDraws) {
+    uint32_t seed = 12345;
+    auto next = [&seed](uint32_t n) {
+        seed = seed * 1664525u + 1013904223u;
+        return (seed >> 8) % n;
+    };
+    std::vector<uint16_t> before(640 * 480), want(640 * 480);
+    for (int round = 0; round < 300; ++round) {
+        const int w = 1 + static_cast<int>(next(round % 3 == 0 ? 9 : 200));
+        const int h = 1 + static_cast<int>(next(40));
+        IDirectDrawSurface4* src = makeSurface(w, h);
+        const uint16_t keyValue = round % 2 ? 0xFFFF : 0x0000;
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                auto* p = reinterpret_cast<uint16_t*>(static_cast<uint8_t*>(src->pixels->pixels) +
+                                                      y * src->pixels->pitch);
+                p[x] = next(3) == 0 || (x / 5) % 3 == 0 ? keyValue : static_cast<uint16_t>(next(65536));
+            }
+        DDCOLORKEY key{keyValue, keyValue};
+        ASSERT_EQ(src->SetColorKey(DDCKEY_SRCBLT, &key), DD_OK);
+        for (int y = 0; y < 480; ++y)
+            for (int x = 0; x < 640; ++x) before[y * 640 + x] = static_cast<uint16_t>(next(65536));
+        auto load = [&] {
+            for (int y = 0; y < 480; ++y)
+                for (int x = 0; x < 640; ++x)
+                    reinterpret_cast<uint16_t*>(static_cast<uint8_t*>(backBuffer->pixels->pixels) +
+                                                y * backBuffer->pixels->pitch)[x] = before[y * 640 + x];
+        };
+        auto srcPixel = [&](int x, int y) { return pixel(src, x, y); };
+        auto compare = [&](const char* what) {
+            int wrong = 0;
+            for (int y = 0; y < 480; ++y)
+                for (int x = 0; x < 640; ++x) wrong += pixel(backBuffer, x, y) != want[y * 640 + x];
+            EXPECT_EQ(wrong, 0) << what << " of " << w << " x " << h << " in round " << round;
+        };
+
+        // Keyed, a random part of the picture at a random place.
+        RECT r{static_cast<LONG>(next(static_cast<uint32_t>(w))), static_cast<LONG>(next(static_cast<uint32_t>(h))), 0, 0};
+        r.right = r.left + 1 + static_cast<LONG>(next(static_cast<uint32_t>(w - r.left)));
+        r.bottom = r.top + 1 + static_cast<LONG>(next(static_cast<uint32_t>(h - r.top)));
+        const int x0 = static_cast<int>(next(640 - static_cast<uint32_t>(r.right - r.left) + 1));
+        const int y0 = static_cast<int>(next(480 - static_cast<uint32_t>(r.bottom - r.top) + 1));
+        want = before;
+        for (int y = r.top; y < r.bottom; ++y)
+            for (int x = r.left; x < r.right; ++x)
+                if (srcPixel(x, y) != keyValue) want[(y0 + y - r.top) * 640 + x0 + x - r.left] = srcPixel(x, y);
+        load();
+        ASSERT_EQ(backBuffer->BltFast(static_cast<DWORD>(x0), static_cast<DWORD>(y0), src, &r,
+                                      DDBLTFAST_WAIT | DDBLTFAST_SRCCOLORKEY),
+                  DD_OK);
+        compare("keyed copy");
+
+        // Stretched, keyed and not, to a random rectangle.
+        RECT d{static_cast<LONG>(next(600)), static_cast<LONG>(next(440)), 0, 0};
+        d.right = d.left + 1 + static_cast<LONG>(next(static_cast<uint32_t>(640 - d.left)));
+        d.bottom = d.top + 1 + static_cast<LONG>(next(static_cast<uint32_t>(480 - d.top)));
+        for (int keyed = 0; keyed < 2; ++keyed) {
+            want = before;
+            const int64_t dw = d.right - d.left, dh = d.bottom - d.top;
+            const int64_t sw = r.right - r.left, sh = r.bottom - r.top;
+            for (int64_t j = 0; j < dh; ++j)
+                for (int64_t i = 0; i < dw; ++i) {
+                    const uint16_t p = srcPixel(static_cast<int>(r.left + i * sw / dw),
+                                                static_cast<int>(r.top + j * sh / dh));
+                    if (!keyed || p != keyValue) want[(d.top + j) * 640 + d.left + i] = p;
+                }
+            load();
+            ASSERT_EQ(backBuffer->Blt(&d, src, &r, (keyed ? DDBLT_KEYSRC : 0) | DDBLT_WAIT, nullptr), DD_OK);
+            compare(keyed ? "keyed stretch" : "plain stretch");
+        }
+        src->Release();
+    }
+}
+
+}  // namespace
