@@ -131,8 +131,11 @@ void copyKeyed(IDirectDrawSurface4* to, int x, int y, IDirectDrawSurface4* from,
 // Nearest-neighbour scaling: destination pixel i of a row of n takes source
 // pixel i * m / n of the m the source row has, and destination row j of h
 // takes source row j * g / h. The source column of every destination column
-// is worked out once a copy, into a table as wide as a surface can be.
+// is worked out once a copy, into a table as wide as a surface can be; each
+// source row used is scaled once into `scaledRow` and then copied, keyed or
+// not, into every destination row that takes it.
 int32_t columnOf[MaxSide];
+uint16_t scaledRow[MaxSide];
 
 void copyStretched(IDirectDrawSurface4* to, const RECT& d, IDirectDrawSurface4* from,
                    const RECT& s, bool keyed) {
@@ -141,23 +144,33 @@ void copyStretched(IDirectDrawSurface4* to, const RECT& d, IDirectDrawSurface4* 
     const uint32_t key = keyed ? from->key : 0xFFFFFFFFu;
     for (int64_t i = 0; i < dw; ++i) columnOf[i] = static_cast<int32_t>(i * sw / dw);
     const int n = static_cast<int>(dw);
+    int64_t scaledFrom = -1;
     for (int64_t j = 0; j < dh; ++j) {
-        const uint16_t* src = row(from->pixels, static_cast<int>(s.top + j * sh / dh)) + s.left;
+        const int64_t sy = s.top + j * sh / dh;
+        const uint16_t* src = row(from->pixels, static_cast<int>(sy)) + s.left;
         uint16_t* dst = row(to->pixels, static_cast<int>(d.top + j)) + d.left;
         if (to == from) {
+            // A surface onto itself: pixel by pixel, each read before it
+            // may be written.
             for (int i = 0; i < n; ++i) {
                 const uint16_t p = src[columnOf[i]];
                 if (p != key) dst[i] = p;
             }
-        } else if (key > 0xFFFF) {
-            for (int i = 0; i < n; ++i) dst[i] = src[columnOf[i]];
-        } else {
-            const auto k = static_cast<uint16_t>(key);
-            for (int i = 0; i < n; ++i) {
-                const uint16_t p = src[columnOf[i]];
-                dst[i] = p == k ? dst[i] : p;
-            }
+            continue;
         }
+        // Rows of the same width need no scaling: the source row itself.
+        const uint16_t* line = src;
+        if (sw != dw) {
+            if (sy != scaledFrom) {
+                for (int i = 0; i < n; ++i) scaledRow[i] = src[columnOf[i]];
+                scaledFrom = sy;
+            }
+            line = scaledRow;
+        }
+        if (key > 0xFFFF)
+            std::memcpy(dst, line, static_cast<size_t>(n) * 2);
+        else
+            keyedRow(dst, line, n, key);
     }
 }
 
