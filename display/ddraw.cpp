@@ -134,8 +134,14 @@ void copyKeyed(IDirectDrawSurface4* to, int x, int y, IDirectDrawSurface4* from,
 // is worked out once a copy, into a table as wide as a surface can be; each
 // source row used is scaled once into `scaledRow` and then copied, keyed or
 // not, into every destination row that takes it.
+// Where the scale is near 1 the columns fall into long runs of neighbouring
+// source pixels, and a row is scaled run by run with memcpy.
 int32_t columnOf[MaxSide];
 uint16_t scaledRow[MaxSide];
+struct ColumnRun {
+    int32_t to, from, count;
+};
+ColumnRun columnRuns[MaxSide];
 
 void copyStretched(IDirectDrawSurface4* to, const RECT& d, IDirectDrawSurface4* from,
                    const RECT& s, bool keyed) {
@@ -144,6 +150,18 @@ void copyStretched(IDirectDrawSurface4* to, const RECT& d, IDirectDrawSurface4* 
     const uint32_t key = keyed ? from->key : 0xFFFFFFFFu;
     for (int64_t i = 0; i < dw; ++i) columnOf[i] = static_cast<int32_t>(i * sw / dw);
     const int n = static_cast<int>(dw);
+    int runs = 0;
+    for (int i = 0; i < n; ++i) {
+        if (runs > 0) {
+            ColumnRun& last = columnRuns[runs - 1];
+            if (columnOf[i] == last.from + last.count) {
+                ++last.count;
+                continue;
+            }
+        }
+        columnRuns[runs++] = ColumnRun{i, columnOf[i], 1};
+    }
+    const bool byRuns = runs * 8 <= n;
     int64_t scaledFrom = -1;
     for (int64_t j = 0; j < dh; ++j) {
         const int64_t sy = s.top + j * sh / dh;
@@ -162,7 +180,13 @@ void copyStretched(IDirectDrawSurface4* to, const RECT& d, IDirectDrawSurface4* 
         const uint16_t* line = src;
         if (sw != dw) {
             if (sy != scaledFrom) {
-                for (int i = 0; i < n; ++i) scaledRow[i] = src[columnOf[i]];
+                if (byRuns) {
+                    for (int r = 0; r < runs; ++r)
+                        std::memcpy(scaledRow + columnRuns[r].to, src + columnRuns[r].from,
+                                    static_cast<size_t>(columnRuns[r].count) * 2);
+                } else {
+                    for (int i = 0; i < n; ++i) scaledRow[i] = src[columnOf[i]];
+                }
                 scaledFrom = sy;
             }
             line = scaledRow;
