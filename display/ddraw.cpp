@@ -3,6 +3,7 @@
 #include <SDL.h>
 
 #include <cstring>
+#include <vector>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -30,6 +31,21 @@ IDirectDraw4 device;
 int modeWidth = 640;
 int modeHeight = 480;
 
+// The opaque spans of each row of a keyed picture: where its pixels differ
+// from the key, as pairs of first and one-past-last column. With them a
+// keyed copy moves whole spans and never looks at a key pixel. They are
+// found when the key is set and again whenever the picture may have been
+// drawn into (after ReleaseDC and Unlock); anything else that writes to a
+// surface forgets them, and its keyed copies go pixel group by pixel group.
+// Finding them again for the same picture reuses the memory they had, so a
+// picture reloaded after a surface loss allocates nothing.
+struct KeyRuns {
+    bool valid = false;
+    std::vector<uint32_t> rowStart;  // per row, its first entry in `edges`; one more at the end
+    std::vector<uint16_t> edges;
+};
+KeyRuns keyRuns[MaxSurfaces];
+
 using backend::fault;
 using backend::Op;
 
@@ -51,11 +67,43 @@ IDirectDrawSurface4* newSurface(int width, int height, DWORD caps) {
 void freeSurface(IDirectDrawSurface4* s) {
     if (s->dc) gdiDeleteSurfaceDC(s->dc);
     SDL_FreeSurface(s->pixels);
+    keyRuns[s - surfaces] = KeyRuns{};
     *s = IDirectDrawSurface4{};
 }
 
 bool live(const IDirectDrawSurface4* s) {
     return s && s >= surfaces && s < surfaces + MaxSurfaces && s->inUse;
+}
+
+KeyRuns& runsOf(const IDirectDrawSurface4* s) { return keyRuns[s - surfaces]; }
+
+void forgetRuns(const IDirectDrawSurface4* s) { runsOf(s).valid = false; }
+
+uint16_t* row(SDL_Surface* s, int y);
+
+void findRuns(IDirectDrawSurface4* s) {
+    KeyRuns& k = runsOf(s);
+    k.valid = false;
+    // A key no 16-bit pixel can equal needs no spans: every pixel is drawn.
+    if (!s->hasKey || s->key > 0xFFFF) return;
+    const auto key = static_cast<uint16_t>(s->key);
+    const int w = s->pixels->w, h = s->pixels->h;
+    k.rowStart.resize(static_cast<size_t>(h) + 1);
+    k.edges.clear();
+    for (int y = 0; y < h; ++y) {
+        k.rowStart[y] = static_cast<uint32_t>(k.edges.size());
+        const uint16_t* p = row(s->pixels, y);
+        for (int x = 0; x < w;) {
+            while (x < w && p[x] == key) ++x;
+            if (x == w) break;
+            const int first = x;
+            while (x < w && p[x] != key) ++x;
+            k.edges.push_back(static_cast<uint16_t>(first));
+            k.edges.push_back(static_cast<uint16_t>(x));
+        }
+    }
+    k.rowStart[h] = static_cast<uint32_t>(k.edges.size());
+    k.valid = true;
 }
 
 bool emptyRect(const RECT& r) { return r.right <= r.left || r.bottom <= r.top; }
@@ -124,8 +172,24 @@ void copyKeyed(IDirectDrawSurface4* to, int x, int y, IDirectDrawSurface4* from,
         }
         return;
     }
-    for (int sy = r.top; sy < r.bottom; ++sy)
-        keyedRow(row(to->pixels, y + sy - r.top) + x, row(from->pixels, sy) + r.left, width, key);
+    const KeyRuns& k = runsOf(from);
+    if (!k.valid) {
+        for (int sy = r.top; sy < r.bottom; ++sy)
+            keyedRow(row(to->pixels, y + sy - r.top) + x, row(from->pixels, sy) + r.left, width, key);
+        return;
+    }
+    // Span by span, each cut to the columns the rectangle takes.
+    for (int sy = r.top; sy < r.bottom; ++sy) {
+        const uint16_t* src = row(from->pixels, sy);
+        uint16_t* dst = row(to->pixels, y + sy - r.top) + x;
+        for (uint32_t e = k.rowStart[sy]; e < k.rowStart[sy + 1]; e += 2) {
+            const int first = k.edges[e] < r.left ? r.left : k.edges[e];
+            const int last = k.edges[e + 1] > r.right ? r.right : k.edges[e + 1];
+            if (first >= r.right) break;
+            if (first < last)
+                std::memcpy(dst + (first - r.left), src + first, static_cast<size_t>(last - first) * 2);
+        }
+    }
 }
 
 // Nearest-neighbour scaling: destination pixel i of a row of n takes source
@@ -142,6 +206,50 @@ struct ColumnRun {
     int32_t to, from, count;
 };
 ColumnRun columnRuns[MaxSide];
+
+// A keyed stretch of a picture whose opaque spans are known. Destination
+// column i shows source column columnOf[i], which never decreases with i, so
+// the columns showing a source span [a, b) are those from firstColumnOf[a]
+// up to firstColumnOf[b]: each span turns into one stretch of the
+// destination row, and no key pixel is read. Near scale 1 a stretch is
+// copied by the column runs it crosses, with memcpy; otherwise pixel by
+// pixel through the column table.
+int32_t firstColumnOf[MaxSide + 1];
+
+void stretchSpans(IDirectDrawSurface4* to, const RECT& d, IDirectDrawSurface4* from, const RECT& s,
+                  int runs, bool byRuns) {
+    const int64_t dw = d.right - d.left, dh = d.bottom - d.top;
+    const int64_t sw = s.right - s.left, sh = s.bottom - s.top;
+    for (int64_t c = 0, i = 0; c <= sw; ++c) {
+        while (i < dw && columnOf[i] < c) ++i;
+        firstColumnOf[c] = static_cast<int32_t>(i);
+    }
+    const KeyRuns& k = runsOf(from);
+    for (int64_t j = 0; j < dh; ++j) {
+        const int sy = static_cast<int>(s.top + j * sh / dh);
+        const uint16_t* src = row(from->pixels, sy) + s.left;
+        uint16_t* dst = row(to->pixels, static_cast<int>(d.top + j)) + d.left;
+        int r = 0;  // the first column run not wholly left of the stretch
+        for (uint32_t e = k.rowStart[sy]; e < k.rowStart[sy + 1]; e += 2) {
+            const int64_t first = (k.edges[e] < s.left ? s.left : k.edges[e]) - s.left;
+            const int64_t last = (k.edges[e + 1] > s.right ? s.right : k.edges[e + 1]) - s.left;
+            if (first >= sw) break;
+            if (first >= last) continue;
+            const int32_t i0 = firstColumnOf[first], i1 = firstColumnOf[last];
+            if (!byRuns) {
+                for (int32_t i = i0; i < i1; ++i) dst[i] = src[columnOf[i]];
+                continue;
+            }
+            while (r < runs && columnRuns[r].to + columnRuns[r].count <= i0) ++r;
+            for (int q = r; q < runs && columnRuns[q].to < i1; ++q) {
+                const ColumnRun& run = columnRuns[q];
+                const int32_t a = run.to > i0 ? run.to : i0;
+                const int32_t b = run.to + run.count < i1 ? run.to + run.count : i1;
+                std::memcpy(dst + a, src + run.from + (a - run.to), static_cast<size_t>(b - a) * 2);
+            }
+        }
+    }
+}
 
 void copyStretched(IDirectDrawSurface4* to, const RECT& d, IDirectDrawSurface4* from,
                    const RECT& s, bool keyed) {
@@ -162,6 +270,10 @@ void copyStretched(IDirectDrawSurface4* to, const RECT& d, IDirectDrawSurface4* 
         columnRuns[runs++] = ColumnRun{i, columnOf[i], 1};
     }
     const bool byRuns = runs * 8 <= n;
+    if (to != from && key <= 0xFFFF && runsOf(from).valid) {
+        stretchSpans(to, d, from, s, runs, byRuns);
+        return;
+    }
     int64_t scaledFrom = -1;
     for (int64_t j = 0; j < dh; ++j) {
         const int64_t sy = s.top + j * sh / dh;
@@ -314,6 +426,7 @@ HRESULT IDirectDrawSurface4::BltFast(DWORD x, DWORD y, IDirectDrawSurface4* sour
         copyKeyed(this, static_cast<int>(x), static_cast<int>(y), source, r);
     else
         copyRows(this, static_cast<int>(x), static_cast<int>(y), source, r);
+    forgetRuns(this);
     return DD_OK;
 }
 
@@ -327,6 +440,7 @@ HRESULT IDirectDrawSurface4::Blt(RECT* destRect, IDirectDrawSurface4* source, RE
     if (lost || source->lost) return DDERR_SURFACELOST;
     if (!insideSurface(d, this) || !insideSurface(s, source)) return DDERR_INVALIDRECT;
     copyStretched(this, d, source, s, (flags & DDBLT_KEYSRC) && source->hasKey);
+    forgetRuns(this);
     return DD_OK;
 }
 
@@ -352,6 +466,7 @@ HRESULT IDirectDrawSurface4::Restore() {
     auto restoreOne = [](IDirectDrawSurface4* s) {
         if (!s->lost) return;
         s->lost = false;
+        forgetRuns(s);
         std::memset(s->pixels->pixels, 0, static_cast<size_t>(s->pixels->pitch) * s->pixels->h);
     };
     restoreOne(this);
@@ -373,6 +488,7 @@ HRESULT IDirectDrawSurface4::GetDC(HDC* out) {
     if (dc) return DDERR_DCALREADYCREATED;
     dc = gdiCreateSurfaceDC(pixels);
     if (!dc) return DDERR_NODC;
+    forgetRuns(this);
     *out = dc;
     return DD_OK;
 }
@@ -382,6 +498,7 @@ HRESULT IDirectDrawSurface4::ReleaseDC(HDC given) {
     if (!live(this) || !given || given != dc) return DDERR_INVALIDPARAMS;
     gdiDeleteSurfaceDC(dc);
     dc = nullptr;
+    findRuns(this);
     return DD_OK;
 }
 
@@ -394,6 +511,7 @@ HRESULT IDirectDrawSurface4::Lock(RECT* rect, DDSURFACEDESC2* desc, DWORD, void*
     desc->dwFlags |= DDSD_LPSURFACE;
     desc->lpSurface = pixels->pixels;
     locked = true;
+    forgetRuns(this);
     return DD_OK;
 }
 
@@ -402,6 +520,7 @@ HRESULT IDirectDrawSurface4::Unlock(RECT*) {
     if (!live(this)) return DDERR_INVALIDPARAMS;
     if (!locked) return DDERR_NOTLOCKED;
     locked = false;
+    findRuns(this);
     return DD_OK;
 }
 
@@ -412,6 +531,7 @@ HRESULT IDirectDrawSurface4::SetColorKey(DWORD flags, DDCOLORKEY* colorKey) {
     // Kept at full width: a key no 16-bit pixel can equal (0xFFFFFFFF, the
     // answer of a failed match) leaves every pixel drawn.
     key = colorKey ? colorKey->dwColorSpaceLowValue : 0;
+    findRuns(this);
     return DD_OK;
 }
 

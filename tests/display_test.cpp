@@ -248,6 +248,12 @@ TEST_F(Display, FastCopiesDrawWhatThePlainPixelRuleDraws) {
             }
         DDCOLORKEY key{keyValue, keyValue};
         ASSERT_EQ(src->SetColorKey(DDCKEY_SRCBLT, &key), DD_OK);
+        if (round % 4 == 3) {
+            // Drawn into (here one pixel onto itself), a picture forgets its
+            // opaque spans and is copied group of pixels by group.
+            RECT one{0, 0, 1, 1};
+            ASSERT_EQ(src->BltFast(0, 0, src, &one, DDBLTFAST_WAIT), DD_OK);
+        }
         for (int y = 0; y < 480; ++y)
             for (int x = 0; x < 640; ++x) before[y * 640 + x] = static_cast<uint16_t>(next(65536));
         auto load = [&] {
@@ -305,6 +311,63 @@ TEST_F(Display, FastCopiesDrawWhatThePlainPixelRuleDraws) {
         }
         src->Release();
     }
+}
+
+TEST_F(Display, KeyedCopiesShowWhatWasDrawnIntoThePictureAfterItsKeyWasSet) {
+    IDirectDrawSurface4* src = makeSurface(40, 10);
+    fill(src, 0xFFFF);
+    DDCOLORKEY key{0xFFFF, 0xFFFF};
+    ASSERT_EQ(src->SetColorKey(DDCKEY_SRCBLT, &key), DD_OK);
+    RECT whole{0, 0, 40, 10};
+    auto shown = [&](int x, int y) {
+        fill(backBuffer, 0x0001);
+        EXPECT_EQ(backBuffer->BltFast(100, 100, src, &whole, DDBLTFAST_SRCCOLORKEY), DD_OK);
+        RECT d{200, 200, 280, 220};  // twice the size
+        EXPECT_EQ(backBuffer->Blt(&d, src, &whole, DDBLT_KEYSRC, nullptr), DD_OK);
+        return std::pair{pixel(backBuffer, 100 + x, 100 + y), pixel(backBuffer, 200 + 2 * x, 200 + 2 * y)};
+    };
+    EXPECT_EQ(shown(5, 5), std::pair(uint16_t{1}, uint16_t{1}));
+
+    // Through Lock and Unlock.
+    DDSURFACEDESC2 desc{};
+    desc.dwSize = sizeof desc;
+    ASSERT_EQ(src->Lock(nullptr, &desc, 0, nullptr), DD_OK);
+    static_cast<uint16_t*>(desc.lpSurface)[5 * desc.lPitch / 2 + 5] = 0x1234;
+    EXPECT_EQ(shown(5, 5), std::pair(uint16_t{0x1234}, uint16_t{0x1234})) << "drawn while locked";
+    ASSERT_EQ(src->Unlock(nullptr), DD_OK);
+    EXPECT_EQ(shown(5, 5), std::pair(uint16_t{0x1234}, uint16_t{0x1234})) << "after Unlock";
+
+    // As the destination of a copy.
+    IDirectDrawSurface4* dot = makeSurface(1, 1);
+    fill(dot, 0x4321);
+    ASSERT_EQ(src->BltFast(30, 2, dot, nullptr, DDBLTFAST_WAIT), DD_OK);
+    EXPECT_EQ(shown(30, 2), std::pair(uint16_t{0x4321}, uint16_t{0x4321}));
+    ASSERT_EQ(src->Lock(nullptr, &desc, 0, nullptr), DD_OK);
+    ASSERT_EQ(src->Unlock(nullptr), DD_OK);
+    RECT wide{10, 8, 14, 9};
+    ASSERT_EQ(src->Blt(&wide, dot, nullptr, DDBLT_WAIT, nullptr), DD_OK);
+    EXPECT_EQ(shown(13, 8), std::pair(uint16_t{0x4321}, uint16_t{0x4321}));
+
+    // Through a device context: the key painted over one pixel, a colour
+    // over another.
+    ASSERT_EQ(src->Lock(nullptr, &desc, 0, nullptr), DD_OK);
+    ASSERT_EQ(src->Unlock(nullptr), DD_OK);
+    HDC dc = nullptr;
+    ASSERT_EQ(src->GetDC(&dc), DD_OK);
+    SetPixel(dc, 5, 5, RGB(255, 255, 255));
+    SetPixel(dc, 7, 3, RGB(0, 0, 0));
+    EXPECT_EQ(shown(7, 3), std::pair(uint16_t{0}, uint16_t{0})) << "while the context is out";
+    ASSERT_EQ(src->ReleaseDC(dc), DD_OK);
+    EXPECT_EQ(shown(5, 5), std::pair(uint16_t{1}, uint16_t{1})) << "the key again";
+    EXPECT_EQ(shown(7, 3), std::pair(uint16_t{0}, uint16_t{0}));
+
+    // A restored surface holds black all over, drawn where the old picture
+    // had its key too.
+    ddraw::markLost(src);
+    ASSERT_EQ(src->Restore(), DD_OK);
+    EXPECT_EQ(shown(5, 5), std::pair(uint16_t{0}, uint16_t{0}));
+    dot->Release();
+    src->Release();
 }
 
 }  // namespace
