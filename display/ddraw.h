@@ -142,6 +142,8 @@ struct IDirectDrawSurface4 {
     bool locked;
     uint32_t key;
     DWORD caps;
+    // Written only through Lock/Unlock, GetDC/ReleaseDC and the copies:
+    // a keyed picture keeps the opaque spans of what those last left in it.
     SDL_Surface* pixels;
     HDC dc;
     IDirectDrawSurface4* attached;  // the primary's back buffer
