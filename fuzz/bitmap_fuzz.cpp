@@ -7,8 +7,6 @@
 // buffer, any undefined behaviour and any leaked surface or bitmap stops the
 // run.
 #include <SDL.h>
-#include <fcntl.h>
-#include <unistd.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -16,6 +14,7 @@
 
 #include "display/catalogue.h"
 #include "display/display.h"
+#include "fuzz/input_file.h"
 #include "platform/gdi.h"
 #include "platform/headless/headless.h"
 #include "platform/resources.h"
@@ -30,17 +29,7 @@ constexpr const char* FileName = "WAVEPAKO1";
 int baselineObjects = 0;
 int baselineSurfaces = 0;
 
-void writeInput(const uint8_t* data, size_t size) {
-    const int fd = open(FileName, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) std::abort();
-    size_t done = 0;
-    while (done < size) {
-        const ssize_t n = write(fd, data + done, size - done);
-        if (n <= 0) std::abort();
-        done += static_cast<size_t>(n);
-    }
-    close(fd);
-}
+void writeInput(const uint8_t* data, size_t size) { writeInputFile(FileName, data, size); }
 
 // A fresh simulated process, reading bitmaps from files only, with the
 // catalogue's shuttlecock loaded from a plain picture of its size.

@@ -2,14 +2,13 @@
 // in the working directory, then played as the game plays it (the header
 // guard, SDL_mixer's loader, the one channel, under SDL's dummy audio
 // driver), and let go again so that the next input is read afresh.
-#include <fcntl.h>
-#include <unistd.h>
 
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 
+#include "fuzz/input_file.h"
 #include "platform/backend.h"
 #include "platform/sdl/sdl_platform.h"
 
@@ -17,17 +16,7 @@ namespace {
 
 constexpr const char* FileName = "kick.wav";
 
-void writeInput(const uint8_t* data, size_t size) {
-    const int fd = open(FileName, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) std::abort();
-    size_t done = 0;
-    while (done < size) {
-        const ssize_t n = write(fd, data + done, size - done);
-        if (n <= 0) std::abort();
-        done += static_cast<size_t>(n);
-    }
-    close(fd);
-}
+void writeInput(const uint8_t* data, size_t size) { writeInputFile(FileName, data, size); }
 
 }  // namespace
 
