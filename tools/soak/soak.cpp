@@ -37,10 +37,13 @@
 namespace {
 
 const char* const usage =
-    "usage: pako-soak [--runs N] [--frames F] [--first-seed S] [--verbose]\n"
+    "usage: pako-soak [--runs N] [--frames F] [--first-seed S] [--total-frames T]\n"
+    "                 [--verbose]\n"
     "\n"
     "Plays N games (seeds S, S+1, ...) of at most F steps each with a random\n"
-    "player and checks every frame. Exit status 0 when every frame held, 1 on\n"
+    "player and checks every frame; with --total-frames, as many games as it\n"
+    "takes to check T frames in all (N is then no limit), with a line of\n"
+    "progress every million frames. Exit status 0 when every frame held, 1 on\n"
     "the first that did not (its script is left in the current folder), 2 on\n"
     "bad options. Defaults: --runs 4 --frames 20000 --first-seed 1.\n";
 
@@ -343,12 +346,13 @@ bool oneRun(uint32_t seed, int64_t frames, const std::string& home, bool verbose
 }  // namespace
 
 int main(int argc, char** argv) {
-    uint64_t runs = 4, frames = 20000, firstSeed = 1;
+    uint64_t runs = 4, frames = 20000, firstSeed = 1, totalFrames = 0;
     bool verbose = false;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         uint64_t* target = a == "--runs" ? &runs : a == "--frames" ? &frames
-                         : a == "--first-seed" ? &firstSeed : nullptr;
+                         : a == "--first-seed" ? &firstSeed
+                         : a == "--total-frames" ? &totalFrames : nullptr;
         if (a == "--verbose") {
             verbose = true;
         } else if (a == "--help") {
@@ -371,8 +375,18 @@ int main(int argc, char** argv) {
 
     const auto start = std::chrono::steady_clock::now();
     bool ok = true;
-    for (uint64_t k = 0; k < runs && ok; ++k)
+    uint64_t k = 0;
+    int64_t reported = 0;
+    for (; ok && (totalFrames > 0 ? static_cast<uint64_t>(totals.frames) < totalFrames : k < runs); ++k) {
         ok = oneRun(static_cast<uint32_t>(firstSeed + k), static_cast<int64_t>(frames), home, verbose);
+        if (totalFrames > 0 && totals.frames / 1000000 > reported) {
+            reported = totals.frames / 1000000;
+            std::printf("pako-soak: %lld frames, %llu games, every frame held so far\n",
+                        static_cast<long long>(totals.frames), static_cast<unsigned long long>(k + 1));
+            std::fflush(stdout);
+        }
+    }
+    runs = k;
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     std::fclose(run.memory);
