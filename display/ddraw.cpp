@@ -75,11 +75,21 @@ bool live(const IDirectDrawSurface4* s) {
     return s && s >= surfaces && s < surfaces + MaxSurfaces && s->inUse;
 }
 
+bool emptyRect(const RECT& r) { return r.right <= r.left || r.bottom <= r.top; }
+
+RECT wholeSurface(const IDirectDrawSurface4* s) { return RECT{0, 0, s->pixels->w, s->pixels->h}; }
+
+bool insideSurface(const RECT& r, const IDirectDrawSurface4* s) {
+    return r.left >= 0 && r.top >= 0 && r.right <= s->pixels->w && r.bottom <= s->pixels->h;
+}
+
+uint16_t* row(SDL_Surface* s, int y) {
+    return reinterpret_cast<uint16_t*>(static_cast<uint8_t*>(s->pixels) + y * s->pitch);
+}
+
 KeyRuns& runsOf(const IDirectDrawSurface4* s) { return keyRuns[s - surfaces]; }
 
 void forgetRuns(const IDirectDrawSurface4* s) { runsOf(s).valid = false; }
-
-uint16_t* row(SDL_Surface* s, int y);
 
 void findRuns(IDirectDrawSurface4* s) {
     KeyRuns& k = runsOf(s);
@@ -106,16 +116,16 @@ void findRuns(IDirectDrawSurface4* s) {
     k.valid = true;
 }
 
-bool emptyRect(const RECT& r) { return r.right <= r.left || r.bottom <= r.top; }
-
-RECT wholeSurface(const IDirectDrawSurface4* s) { return RECT{0, 0, s->pixels->w, s->pixels->h}; }
-
-bool insideSurface(const RECT& r, const IDirectDrawSurface4* s) {
-    return r.left >= 0 && r.top >= 0 && r.right <= s->pixels->w && r.bottom <= s->pixels->h;
-}
-
-uint16_t* row(SDL_Surface* s, int y) {
-    return reinterpret_cast<uint16_t*>(static_cast<uint8_t*>(s->pixels) + y * s->pitch);
+// Calls copy(first, last) for each opaque span of row y of a picture whose
+// spans are known, cut to the columns [left, right).
+template <typename Copy>
+void eachSpan(const KeyRuns& k, int y, int64_t left, int64_t right, Copy copy) {
+    for (uint32_t e = k.rowStart[y]; e < k.rowStart[y + 1]; e += 2) {
+        const int64_t first = k.edges[e] < left ? left : k.edges[e];
+        const int64_t last = k.edges[e + 1] > right ? right : k.edges[e + 1];
+        if (first >= right) break;
+        if (first < last) copy(first, last);
+    }
 }
 
 // The copies below run on validated rectangles only: both lie wholly inside
@@ -182,13 +192,9 @@ void copyKeyed(IDirectDrawSurface4* to, int x, int y, IDirectDrawSurface4* from,
     for (int sy = r.top; sy < r.bottom; ++sy) {
         const uint16_t* src = row(from->pixels, sy);
         uint16_t* dst = row(to->pixels, y + sy - r.top) + x;
-        for (uint32_t e = k.rowStart[sy]; e < k.rowStart[sy + 1]; e += 2) {
-            const int first = k.edges[e] < r.left ? r.left : k.edges[e];
-            const int last = k.edges[e + 1] > r.right ? r.right : k.edges[e + 1];
-            if (first >= r.right) break;
-            if (first < last)
-                std::memcpy(dst + (first - r.left), src + first, static_cast<size_t>(last - first) * 2);
-        }
+        eachSpan(k, sy, r.left, r.right, [&](int64_t first, int64_t last) {
+            std::memcpy(dst + (first - r.left), src + first, static_cast<size_t>(last - first) * 2);
+        });
     }
 }
 
@@ -230,15 +236,11 @@ void stretchSpans(IDirectDrawSurface4* to, const RECT& d, IDirectDrawSurface4* f
         const uint16_t* src = row(from->pixels, sy) + s.left;
         uint16_t* dst = row(to->pixels, static_cast<int>(d.top + j)) + d.left;
         int r = 0;  // the first column run not wholly left of the stretch
-        for (uint32_t e = k.rowStart[sy]; e < k.rowStart[sy + 1]; e += 2) {
-            const int64_t first = (k.edges[e] < s.left ? s.left : k.edges[e]) - s.left;
-            const int64_t last = (k.edges[e + 1] > s.right ? s.right : k.edges[e + 1]) - s.left;
-            if (first >= sw) break;
-            if (first >= last) continue;
-            const int32_t i0 = firstColumnOf[first], i1 = firstColumnOf[last];
+        eachSpan(k, sy, s.left, s.right, [&](int64_t first, int64_t last) {
+            const int32_t i0 = firstColumnOf[first - s.left], i1 = firstColumnOf[last - s.left];
             if (!byRuns) {
                 for (int32_t i = i0; i < i1; ++i) dst[i] = src[columnOf[i]];
-                continue;
+                return;
             }
             while (r < runs && columnRuns[r].to + columnRuns[r].count <= i0) ++r;
             for (int q = r; q < runs && columnRuns[q].to < i1; ++q) {
@@ -247,7 +249,7 @@ void stretchSpans(IDirectDrawSurface4* to, const RECT& d, IDirectDrawSurface4* f
                 const int32_t b = run.to + run.count < i1 ? run.to + run.count : i1;
                 std::memcpy(dst + a, src + run.from + (a - run.to), static_cast<size_t>(b - a) * 2);
             }
-        }
+        });
     }
 }
 
