@@ -129,12 +129,12 @@ void copies(benchmark::State& st, Sprite& s, int kind) {
     st.SetLabel(std::to_string(s.width) + "x" + std::to_string(s.height));
 }
 
-#define COPIES(sprite)                                                           \
-    void Copy_opaque_##sprite(benchmark::State& st) { copies(st, sprite, 0); }  \
-    void Copy_keyed_##sprite(benchmark::State& st) { copies(st, sprite, 1); }   \
+#define COPIES(sprite)                                                            \
+    void Copy_opaque_##sprite(benchmark::State& st) { copies(st, sprite, 0); }    \
+    void Copy_keyed_##sprite(benchmark::State& st) { copies(st, sprite, 1); }     \
     void Copy_stretched_##sprite(benchmark::State& st) { copies(st, sprite, 2); } \
-    BENCHMARK(Copy_opaque_##sprite);                                             \
-    BENCHMARK(Copy_keyed_##sprite);                                              \
+    BENCHMARK(Copy_opaque_##sprite);                                              \
+    BENCHMARK(Copy_keyed_##sprite);                                               \
     BENCHMARK(Copy_stretched_##sprite);
 
 COPIES(JAMJARYL)    // 35 x 31

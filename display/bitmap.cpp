@@ -7,11 +7,11 @@ namespace {
 // The bitmap of that name: the executable's own first, then the file of that
 // name (no extension, no folder) in the working directory.
 HBITMAP findBitmap(const char* name) {
-    HBITMAP bitmap = LoadImageA(GetModuleHandleA(nullptr), name, IMAGE_BITMAP, 0, 0,
-                                LR_CREATEDIBSECTION);
+    HBITMAP bitmap =
+        LoadImageA(GetModuleHandleA(nullptr), name, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION);
     if (!bitmap)
-        bitmap = LoadImageA(nullptr, name, IMAGE_BITMAP, 0, 0,
-                            LR_CREATEDIBSECTION | LR_LOADFROMFILE);
+        bitmap =
+            LoadImageA(nullptr, name, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION | LR_LOADFROMFILE);
     return bitmap;
 }
 

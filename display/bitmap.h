@@ -7,7 +7,8 @@
 constexpr COLORREF RGB_BLACK = 0x000000;
 constexpr COLORREF RGB_WHITE = 0xFFFFFF;
 
-IDirectDrawSurface4* loadBitmapSurface(IDirectDraw4* device, const char* name, int32_t systemMemory);
+IDirectDrawSurface4* loadBitmapSurface(IDirectDraw4* device, const char* name,
+                                       int32_t systemMemory);
 HRESULT copyBitmapToSurface(IDirectDrawSurface4* surface, HBITMAP bitmap);
 HRESULT reloadBitmap(IDirectDrawSurface4* surface, const char* name);
 DWORD matchColor(IDirectDrawSurface4* surface, COLORREF colour);

@@ -59,6 +59,7 @@ Sprite CONTINUE("CONTINUE");
 Sprite READY("READY");
 Sprite ANGLE("ANGLE");
 
+// clang-format off
 const CatalogueEntry catalogue[CatalogueSize] = {
     {&ZABLOSTAND, 120, 120, KeyWhite, 1},
     {&ZABLOPAKO, 120, 120, KeyWhite, 1},
@@ -117,14 +118,15 @@ const CatalogueEntry catalogue[CatalogueSize] = {
     {&READY, 141, 35, KeyWhite, 1},
     {&ANGLE, 40, 50, KeyWhite, 1},
 };
+// clang-format on
 
 namespace {
 
 // The order in which the game start loads them; it has no visible effect.
 constexpr int loadOrder[CatalogueSize] = {
-    55, 54, 53, 52, 12, 11, 39, 40, 41, 42, 43, 44, 1, 0, 10, 2, 3, 4, 5, 6, 7, 8, 9, 13, 14,
-    15, 16, 17, 18, 19, 20, 21, 22, 23, 24, 25, 26, 27, 28, 29, 30, 31, 32, 33, 34, 35, 36, 37,
-    38, 45, 46, 47, 48, 49, 50, 51,
+    55, 54, 53, 52, 12, 11, 39, 40, 41, 42, 43, 44, 1,  0,  10, 2,  3,  4,  5,
+    6,  7,  8,  9,  13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23, 24, 25, 26, 27,
+    28, 29, 30, 31, 32, 33, 34, 35, 36, 37, 38, 45, 46, 47, 48, 49, 50, 51,
 };
 
 }  // namespace

@@ -12,7 +12,8 @@
 #include "platform/backend.h"
 #include "platform/gdi.h"
 
-const GUID IID_IDirectDraw4 = {0x9C59509A, 0x39BD, 0x11D1, {0x8C, 0x4A, 0x00, 0xC0, 0x4F, 0xD9, 0x30, 0xC5}};
+const GUID IID_IDirectDraw4 = {
+    0x9C59509A, 0x39BD, 0x11D1, {0x8C, 0x4A, 0x00, 0xC0, 0x4F, 0xD9, 0x30, 0xC5}};
 
 struct DDBLTFX {
     DWORD dwSize;
@@ -185,7 +186,8 @@ void copyKeyed(IDirectDrawSurface4* to, int x, int y, IDirectDrawSurface4* from,
     const KeyRuns& k = runsOf(from);
     if (!k.valid) {
         for (int sy = r.top; sy < r.bottom; ++sy)
-            keyedRow(row(to->pixels, y + sy - r.top) + x, row(from->pixels, sy) + r.left, width, key);
+            keyedRow(row(to->pixels, y + sy - r.top) + x, row(from->pixels, sy) + r.left, width,
+                     key);
         return;
     }
     // Span by span, each cut to the columns the rectangle takes.
@@ -253,8 +255,8 @@ void stretchSpans(IDirectDrawSurface4* to, const RECT& d, IDirectDrawSurface4* f
     }
 }
 
-void copyStretched(IDirectDrawSurface4* to, const RECT& d, IDirectDrawSurface4* from,
-                   const RECT& s, bool keyed) {
+void copyStretched(IDirectDrawSurface4* to, const RECT& d, IDirectDrawSurface4* from, const RECT& s,
+                   bool keyed) {
     const int64_t dw = d.right - d.left, dh = d.bottom - d.top;
     const int64_t sw = s.right - s.left, sh = s.bottom - s.top;
     const uint32_t key = keyed ? from->key : 0xFFFFFFFFu;
@@ -385,7 +387,8 @@ HRESULT IDirectDraw4::CreateSurface(DDSURFACEDESC2* desc, IDirectDrawSurface4** 
         if (HRESULT hr = backend::displayCreatePrimary()) return hr;
         IDirectDrawSurface4* front = newSurface(modeWidth, modeHeight, caps);
         if (!front) return DDERR_OUTOFMEMORY;
-        IDirectDrawSurface4* back = newSurface(modeWidth, modeHeight, DDSCAPS_BACKBUFFER | DDSCAPS_FLIP | DDSCAPS_COMPLEX);
+        IDirectDrawSurface4* back =
+            newSurface(modeWidth, modeHeight, DDSCAPS_BACKBUFFER | DDSCAPS_FLIP | DDSCAPS_COMPLEX);
         if (!back) {
             freeSurface(front);
             return DDERR_OUTOFMEMORY;

@@ -100,7 +100,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (game.appActive == 0) continue;
         presentFrame();
         if (!stateInRange(game, why)) {
-            std::fprintf(stderr, "script fuzz: step %lld: %s\n", static_cast<long long>(step), why.c_str());
+            std::fprintf(stderr, "script fuzz: step %lld: %s\n", static_cast<long long>(step),
+                         why.c_str());
             std::abort();
         }
     }

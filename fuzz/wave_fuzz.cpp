@@ -23,8 +23,8 @@ void writeInput(const uint8_t* data, size_t size) { writeInputFile(FileName, dat
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     setenv("SDL_AUDIODRIVER", "dummy", 1);
     static const std::filesystem::path dir = [] {
-        std::filesystem::path d = std::filesystem::temp_directory_path() /
-                                  ("pako-wave-fuzz-" + std::to_string(getpid()));
+        std::filesystem::path d =
+            std::filesystem::temp_directory_path() / ("pako-wave-fuzz-" + std::to_string(getpid()));
         std::filesystem::create_directories(d);
         std::filesystem::current_path(d);
         return d;

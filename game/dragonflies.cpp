@@ -72,14 +72,9 @@ void patternStep(Dragonfly& d) {
             d.y = clampPosition(int64_t{d.y} + game.wobble);
             turnAtSides(d);
             break;
-        case Patrol:
-            turnAtSides(d);
-            break;
-        case Struck:
-            fallStep(d);
-            break;
-        default:
-            break;
+        case Patrol: turnAtSides(d); break;
+        case Struck: fallStep(d); break;
+        default: break;
     }
 }
 
@@ -114,8 +109,7 @@ void strike(Dragonfly& d) {
 }  // namespace
 
 void spawnDragonflies() {
-    for (int i = 0; i < DragonflyCount; ++i)
-        randomise(i, game.dragonflies[i], Occasion::StartUp);
+    for (int i = 0; i < DragonflyCount; ++i) randomise(i, game.dragonflies[i], Occasion::StartUp);
 }
 
 void updateDragonflies() {

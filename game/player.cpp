@@ -7,7 +7,7 @@ namespace {
 Sprite* const runningLeft[4] = {&ZABLORUNL1, &ZABLORUNL2, &ZABLORUNL3, &ZABLORUNL4};
 Sprite* const runningRight[4] = {&ZABLORUNR1, &ZABLORUNR2, &ZABLORUNR3, &ZABLORUNR4};
 Sprite* const gauge[11] = {nullptr, &BAR1, &BAR2, &BAR3, &BAR4, &BAR5,
-                           &BAR6,    &BAR7, &BAR8, &BAR9, &BAR10};
+                           &BAR6,   &BAR7, &BAR8, &BAR9, &BAR10};
 
 void drawPlayer(Sprite& picture) { picture.drawKeyed(game.playerX - 60, 788 - game.cameraY); }
 

@@ -88,7 +88,9 @@ constexpr int32_t CounterWrap = 2000000000;    // even, and a multiple of 100
 constexpr int32_t MaxFlightTime = 100000;      // the flight lies far below the screen by then
 
 inline int32_t clampPosition(int64_t v) {
-    return v < -PositionLimit ? -PositionLimit : v > PositionLimit ? PositionLimit : static_cast<int32_t>(v);
+    return v < -PositionLimit  ? -PositionLimit
+           : v > PositionLimit ? PositionLimit
+                               : static_cast<int32_t>(v);
 }
 
 // The portable random generator every build shares, so that a run replays the

@@ -32,7 +32,8 @@ void put32(std::vector<unsigned char>& out, uint32_t v) {
     for (int s = 24; s >= 0; s -= 8) out.push_back(static_cast<unsigned char>(v >> s));
 }
 
-void chunk(std::vector<unsigned char>& out, const char* type, const std::vector<unsigned char>& data) {
+void chunk(std::vector<unsigned char>& out, const char* type,
+           const std::vector<unsigned char>& data) {
     put32(out, static_cast<uint32_t>(data.size()));
     std::vector<unsigned char> body(type, type + 4);
     body.insert(body.end(), data.begin(), data.end());
@@ -52,7 +53,8 @@ std::vector<unsigned char> zlibStored(const std::vector<unsigned char>& raw) {
         z.push_back(static_cast<unsigned char>(n >> 8));
         z.push_back(static_cast<unsigned char>(~n & 0xFF));
         z.push_back(static_cast<unsigned char>((~n >> 8) & 0xFF));
-        z.insert(z.end(), raw.begin() + static_cast<long>(pos), raw.begin() + static_cast<long>(pos + n));
+        z.insert(z.end(), raw.begin() + static_cast<long>(pos),
+                 raw.begin() + static_cast<long>(pos + n));
         pos += n;
     } while (pos < raw.size());
     uint32_t a = 1, b = 0;
@@ -70,8 +72,10 @@ bool writePng(const SDL_Surface* rgba, int scale, const char* path) {
     raw.reserve(static_cast<size_t>(h) * (1 + 4 * static_cast<size_t>(w)));
     for (int y = 0; y < h; ++y) {
         raw.push_back(0);  // no filter
-        const auto* row = static_cast<const unsigned char*>(rgba->pixels) + (y / scale) * rgba->pitch;
-        for (int x = 0; x < w; ++x) raw.insert(raw.end(), row + (x / scale) * 4, row + (x / scale) * 4 + 4);
+        const auto* row =
+            static_cast<const unsigned char*>(rgba->pixels) + (y / scale) * rgba->pitch;
+        for (int x = 0; x < w; ++x)
+            raw.insert(raw.end(), row + (x / scale) * 4, row + (x / scale) * 4 + 4);
     }
     std::vector<unsigned char> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
     std::vector<unsigned char> header;
@@ -91,7 +95,8 @@ bool writePng(const SDL_Surface* rgba, int scale, const char* path) {
 
 int main(int argc, char** argv) {
     if (argc < 4 || argc % 2 != 0) {
-        std::fprintf(stderr, "usage: pako-icon-png ICON.bmp SCALE OUTPUT.png [SCALE OUTPUT.png ...]\n");
+        std::fprintf(stderr,
+                     "usage: pako-icon-png ICON.bmp SCALE OUTPUT.png [SCALE OUTPUT.png ...]\n");
         return 2;
     }
     makeCrcTable();

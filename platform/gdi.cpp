@@ -19,8 +19,8 @@ struct GdiObject {
 
 struct DeviceContext {
     bool inUse;
-    bool memory;           // a memory context: draws on the selected bitmap
-    SDL_Surface* target;   // a surface context: draws on this surface
+    bool memory;          // a memory context: draws on the selected bitmap
+    SDL_Surface* target;  // a surface context: draws on this surface
     GdiObject* selected;
 };
 
@@ -138,14 +138,26 @@ bool headerPlausible(const unsigned char* p, size_t size, BitmapHeader& header) 
     header.height = height;
 
     switch (bits) {
-        case 1: case 2: case 4: case 8: case 16: case 24: case 32: break;
+        case 1:
+        case 2:
+        case 4:
+        case 8:
+        case 16:
+        case 24:
+        case 32: break;
         default: return false;
     }
     switch (compression) {
         case BI_RGB: break;
-        case BI_RLE8: if (bits != 8 || header.topDown) return false; break;
-        case BI_RLE4: if (bits != 4 || header.topDown) return false; break;
-        case BI_BITFIELDS: if (bits != 16 && bits != 32) return false; break;
+        case BI_RLE8:
+            if (bits != 8 || header.topDown) return false;
+            break;
+        case BI_RLE4:
+            if (bits != 4 || header.topDown) return false;
+            break;
+        case BI_BITFIELDS:
+            if (bits != 16 && bits != 32) return false;
+            break;
         default: return false;
     }
 
@@ -194,13 +206,21 @@ std::vector<unsigned char> readFile(const char* name) {
 
 // Reads pixel (x, y) of a surface of 1 to 4 bytes per pixel as a raw value.
 uint32_t readRaw(SDL_Surface* s, int x, int y) {
-    const uint8_t* p = static_cast<const uint8_t*>(s->pixels) + y * s->pitch +
-                       x * s->format->BytesPerPixel;
+    const uint8_t* p =
+        static_cast<const uint8_t*>(s->pixels) + y * s->pitch + x * s->format->BytesPerPixel;
     switch (s->format->BytesPerPixel) {
         case 1: return *p;
-        case 2: { uint16_t v; std::memcpy(&v, p, 2); return v; }
+        case 2: {
+            uint16_t v;
+            std::memcpy(&v, p, 2);
+            return v;
+        }
         case 3: return p[0] | (p[1] << 8) | (p[2] << 16);
-        default: { uint32_t v; std::memcpy(&v, p, 4); return v; }
+        default: {
+            uint32_t v;
+            std::memcpy(&v, p, 4);
+            return v;
+        }
     }
 }
 
@@ -208,8 +228,16 @@ void writeRaw(SDL_Surface* s, int x, int y, uint32_t v) {
     uint8_t* p = static_cast<uint8_t*>(s->pixels) + y * s->pitch + x * s->format->BytesPerPixel;
     switch (s->format->BytesPerPixel) {
         case 1: *p = static_cast<uint8_t>(v); break;
-        case 2: { uint16_t w = static_cast<uint16_t>(v); std::memcpy(p, &w, 2); break; }
-        case 3: p[0] = v & 0xFF; p[1] = (v >> 8) & 0xFF; p[2] = (v >> 16) & 0xFF; break;
+        case 2: {
+            uint16_t w = static_cast<uint16_t>(v);
+            std::memcpy(p, &w, 2);
+            break;
+        }
+        case 3:
+            p[0] = v & 0xFF;
+            p[1] = (v >> 8) & 0xFF;
+            p[2] = (v >> 16) & 0xFF;
+            break;
         default: std::memcpy(p, &v, 4); break;
     }
 }
@@ -235,8 +263,7 @@ SDL_Surface* gdiDecodeBitmap(const void* data, size_t size) {
     const SDL_PixelFormat* f = s->format;
     const bool sound = s->pixels && f && s->w == header.width && s->h == header.height &&
                        f->BytesPerPixel >= 1 && f->BytesPerPixel <= 4 &&
-                       (f->BytesPerPixel > 1 || f->palette) &&
-                       s->pitch >= s->w * f->BytesPerPixel;
+                       (f->BytesPerPixel > 1 || f->palette) && s->pitch >= s->w * f->BytesPerPixel;
     if (!sound) {
         SDL_FreeSurface(s);
         return nullptr;
@@ -269,7 +296,8 @@ HGDIOBJ LoadImageA(HINSTANCE instance, const char* name, UINT type, int, int, UI
 int GetObjectA(HGDIOBJ object, int size, void* out) {
     if (!object || !object->surface || !out || size < static_cast<int>(sizeof(BITMAP))) return 0;
     SDL_Surface* s = object->surface;
-    BITMAP bm{0, s->w, s->h, s->pitch, 1, static_cast<uint16_t>(s->format->BitsPerPixel), s->pixels};
+    BITMAP bm{0,        s->w, s->h, s->pitch, 1, static_cast<uint16_t>(s->format->BitsPerPixel),
+              s->pixels};
     std::memcpy(out, &bm, sizeof bm);
     return sizeof bm;
 }
@@ -319,8 +347,8 @@ COLORREF GetPixel(HDC dc, int x, int y) {
 COLORREF SetPixel(HDC dc, int x, int y, COLORREF colour) {
     SDL_Surface* s = contextSurface(dc);
     if (!insideSurface(s, x, y, 1, 1) || SDL_LockSurface(s) != 0) return CLR_INVALID;
-    const uint32_t raw = SDL_MapRGB(s->format, colour & 0xFF, (colour >> 8) & 0xFF,
-                                    (colour >> 16) & 0xFF);
+    const uint32_t raw =
+        SDL_MapRGB(s->format, colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF);
     writeRaw(s, x, y, raw);
     uint8_t r, g, b;
     SDL_GetRGB(raw, s->format, &r, &g, &b);
@@ -344,7 +372,9 @@ BOOL DeleteObject(HGDIOBJ object) {
     return 1;
 }
 
-HDC gdiCreateSurfaceDC(SDL_Surface* surface) { return surface ? newContext(false, surface) : nullptr; }
+HDC gdiCreateSurfaceDC(SDL_Surface* surface) {
+    return surface ? newContext(false, surface) : nullptr;
+}
 
 void gdiDeleteSurfaceDC(HDC dc) {
     if (validContext(dc) && !dc->memory) dc->inUse = false;

@@ -116,7 +116,7 @@ TEST_F(Display, ColourKeysMatchThroughTheSurfaceAndKeepThePicture) {
     EXPECT_EQ(matchColor(s, RGB_WHITE), 0xFFFFu);
     EXPECT_EQ(matchColor(s, RGB_BLACK), 0x0000u);
     EXPECT_EQ(matchColor(s, RGB(250, 253, 250)), 0xFFFFu);  // nearest 5-6-5 colour
-    EXPECT_EQ(pixel(s, 0, 0), 0x1234);                       // the top-left put back
+    EXPECT_EQ(pixel(s, 0, 0), 0x1234);                      // the top-left put back
     // A lock that stays busy is retried; one that fails gives no key.
     headless::injectFault(Op::Lock, headless::callCount(Op::Lock) + 1, DDERR_WASSTILLDRAWING, 3);
     EXPECT_EQ(matchColor(s, RGB_WHITE), 0xFFFFu);
@@ -137,8 +137,8 @@ TEST_F(Display, SpritesClipToTheScreen) {
     ASSERT_EQ(BACK.loadSprite(0, 0, 1280, 960, KeyNone, 1), 1);
     auto clip = [](Sprite& s, int32_t x, int32_t y) {
         s.clipToScreen(x, y);
-        return std::vector<int32_t>{s.srcRect.left, s.srcRect.top, s.srcRect.right,
-                                    s.srcRect.bottom, x, y};
+        return std::vector<int32_t>{
+            s.srcRect.left, s.srcRect.top, s.srcRect.right, s.srcRect.bottom, x, y};
     };
     EXPECT_EQ(clip(ONE, -10, -5), (std::vector<int32_t>{10, 5, 30, 30, 0, 0}));
     EXPECT_EQ(clip(ZABLOSTAND, 600, 400), (std::vector<int32_t>{0, 0, 40, 80, 600, 400}));
@@ -190,7 +190,7 @@ TEST_F(Display, ALostSurfaceIsRestoredByTheDrawThatNoticesIt) {
     ASSERT_EQ(HERE.loadSprite(0, 0, 120, 100, KeyWhite, 1), 1);
     fill(backBuffer, 0x001F);
     headless::loseAllSurfaces();
-    EXPECT_EQ(HERE.drawKeyed(0, 0), DD_OK);  // restored and reloaded
+    EXPECT_EQ(HERE.drawKeyed(0, 0), DD_OK);   // restored and reloaded
     EXPECT_EQ(count(backBuffer, 0x07E0), 0);  // missing in this frame
     EXPECT_EQ(HERE.drawKeyed(0, 0), DD_OK);
     EXPECT_EQ(count(backBuffer, 0x07E0), 120 * 100 - 1);
@@ -214,7 +214,8 @@ TEST_F(Display, CopyFailuresReachTheDebuggerOutput) {
     ASSERT_EQ(TWO.loadSprite(0, 0, 30, 30, KeyWhite, 1), 1);
     headless::injectFault(Op::GetDC, headless::callCount(Op::GetDC) + 1, DDERR_NODC);
     EXPECT_EQ(reloadBitmap(TWO.surface, "TWO"), DDERR_NODC);
-    headless::injectFault(Op::CreateCompatibleDC, headless::callCount(Op::CreateCompatibleDC) + 1, E_FAIL);
+    headless::injectFault(Op::CreateCompatibleDC, headless::callCount(Op::CreateCompatibleDC) + 1,
+                          E_FAIL);
     EXPECT_EQ(reloadBitmap(TWO.surface, "TWO"), DD_OK);
     EXPECT_EQ(headless::debugStrings(),
               (std::vector<std::string>{"ddcopybitmap failed\n", "crreatecompatible dc failed\n"}));
@@ -244,7 +245,8 @@ TEST_F(Display, FastCopiesDrawWhatThePlainPixelRuleDraws) {
             for (int x = 0; x < w; ++x) {
                 auto* p = reinterpret_cast<uint16_t*>(static_cast<uint8_t*>(src->pixels->pixels) +
                                                       y * src->pixels->pitch);
-                p[x] = next(3) == 0 || (x / 5) % 3 == 0 ? keyValue : static_cast<uint16_t>(next(65536));
+                p[x] = next(3) == 0 || (x / 5) % 3 == 0 ? keyValue
+                                                        : static_cast<uint16_t>(next(65536));
             }
         DDCOLORKEY key{keyValue, keyValue};
         ASSERT_EQ(src->SetColorKey(DDCKEY_SRCBLT, &key), DD_OK);
@@ -260,7 +262,8 @@ TEST_F(Display, FastCopiesDrawWhatThePlainPixelRuleDraws) {
             for (int y = 0; y < 480; ++y)
                 for (int x = 0; x < 640; ++x)
                     reinterpret_cast<uint16_t*>(static_cast<uint8_t*>(backBuffer->pixels->pixels) +
-                                                y * backBuffer->pixels->pitch)[x] = before[y * 640 + x];
+                                                y * backBuffer->pixels->pitch)[x] =
+                        before[y * 640 + x];
         };
         auto srcPixel = [&](int x, int y) { return pixel(src, x, y); };
         auto compare = [&](const char* what) {
@@ -271,7 +274,8 @@ TEST_F(Display, FastCopiesDrawWhatThePlainPixelRuleDraws) {
         };
 
         // Keyed, a random part of the picture at a random place.
-        RECT r{static_cast<LONG>(next(static_cast<uint32_t>(w))), static_cast<LONG>(next(static_cast<uint32_t>(h))), 0, 0};
+        RECT r{static_cast<LONG>(next(static_cast<uint32_t>(w))),
+               static_cast<LONG>(next(static_cast<uint32_t>(h))), 0, 0};
         r.right = r.left + 1 + static_cast<LONG>(next(static_cast<uint32_t>(w - r.left)));
         r.bottom = r.top + 1 + static_cast<LONG>(next(static_cast<uint32_t>(h - r.top)));
         const int x0 = static_cast<int>(next(640 - static_cast<uint32_t>(r.right - r.left) + 1));
@@ -279,7 +283,8 @@ TEST_F(Display, FastCopiesDrawWhatThePlainPixelRuleDraws) {
         want = before;
         for (int y = r.top; y < r.bottom; ++y)
             for (int x = r.left; x < r.right; ++x)
-                if (srcPixel(x, y) != keyValue) want[(y0 + y - r.top) * 640 + x0 + x - r.left] = srcPixel(x, y);
+                if (srcPixel(x, y) != keyValue)
+                    want[(y0 + y - r.top) * 640 + x0 + x - r.left] = srcPixel(x, y);
         load();
         ASSERT_EQ(backBuffer->BltFast(static_cast<DWORD>(x0), static_cast<DWORD>(y0), src, &r,
                                       DDBLTFAST_WAIT | DDBLTFAST_SRCCOLORKEY),
@@ -306,7 +311,9 @@ TEST_F(Display, FastCopiesDrawWhatThePlainPixelRuleDraws) {
                     if (!keyed || p != keyValue) want[(d.top + j) * 640 + d.left + i] = p;
                 }
             load();
-            ASSERT_EQ(backBuffer->Blt(&d, src, &r, (keyed ? DDBLT_KEYSRC : 0) | DDBLT_WAIT, nullptr), DD_OK);
+            ASSERT_EQ(
+                backBuffer->Blt(&d, src, &r, (keyed ? DDBLT_KEYSRC : 0) | DDBLT_WAIT, nullptr),
+                DD_OK);
             compare(keyed ? "keyed stretch" : "plain stretch");
         }
         src->Release();
@@ -324,7 +331,8 @@ TEST_F(Display, KeyedCopiesShowWhatWasDrawnIntoThePictureAfterItsKeyWasSet) {
         EXPECT_EQ(backBuffer->BltFast(100, 100, src, &whole, DDBLTFAST_SRCCOLORKEY), DD_OK);
         RECT d{200, 200, 280, 220};  // twice the size
         EXPECT_EQ(backBuffer->Blt(&d, src, &whole, DDBLT_KEYSRC, nullptr), DD_OK);
-        return std::pair{pixel(backBuffer, 100 + x, 100 + y), pixel(backBuffer, 200 + 2 * x, 200 + 2 * y)};
+        return std::pair{pixel(backBuffer, 100 + x, 100 + y),
+                         pixel(backBuffer, 200 + 2 * x, 200 + 2 * y)};
     };
     EXPECT_EQ(shown(5, 5), std::pair(uint16_t{1}, uint16_t{1}));
 

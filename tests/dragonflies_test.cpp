@@ -95,7 +95,7 @@ TEST_F(Dragonflies, LeavingLeftOrBottomRetiresAndMayRespawnAtOnce) {
     fly(1, Patrol, Left, -30, 500);
     fly(2, ClockwiseLoop, Down, 300, 1001);
     fly(3, ClockwiseLoop, Up, 300, -5000);  // no test at the top
-    game.respawnTick = 1;  // record 0's visit: odd, stays gone
+    game.respawnTick = 1;                   // record 0's visit: odd, stays gone
     game.cwTurnTimer = 5;
     updateDragonflies();
     EXPECT_EQ(game.dragonflies[0].alive, 0);
@@ -187,9 +187,11 @@ TEST_F(Dragonflies, DrawnAtScreenPositionsByHeading) {
 TEST_F(Dragonflies, HitTestEdgesDuringARallyOnly) {
     // The dragonfly's corner after its move must lie within shuttleX + 15 ..
     // + 45 across and shuttleY - 30 .. + 50 down.
-    const struct { int32_t dx, dy; bool struck; } cases[] = {
-        {15, 0, true},  {14, 0, false}, {45, 0, true},   {46, 0, false},
-        {30, -30, true}, {30, -31, false}, {30, 50, true}, {30, 51, false}};
+    const struct {
+        int32_t dx, dy;
+        bool struck;
+    } cases[] = {{15, 0, true},   {14, 0, false},   {45, 0, true},  {46, 0, false},
+                 {30, -30, true}, {30, -31, false}, {30, 50, true}, {30, 51, false}};
     for (auto c : cases) {
         SetUp();
         game.rallyActive = 1;

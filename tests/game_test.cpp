@@ -51,9 +51,10 @@ TEST_F(Game, ThrowHeightsFollowTheSinglePrecisionTenth) {
     EXPECT_EQ(throwHeight(50, 102), 0);
     EXPECT_EQ(throwHeight(50, 103), -4);
     EXPECT_EQ(throwHeight(99, 100), 500);  // 499 with an exact decimal tenth
-    const struct { int n, h; } fall[] = {{0, 0},   {1, 2},   {2, 5},   {10, 25}, {20, 40},
-                                         {27, 45}, {34, 45}, {40, 41}, {50, 27}, {60, 3},
-                                         {61, 0},  {62, -2}, {80, -73}, {100, -190}};
+    const struct {
+        int n, h;
+    } fall[] = {{0, 0},   {1, 2},   {2, 5},  {10, 25}, {20, 40}, {27, 45},  {34, 45},
+                {40, 41}, {50, 27}, {60, 3}, {61, 0},  {62, -2}, {80, -73}, {100, -190}};
     for (auto f : fall) EXPECT_EQ(throwHeight(30, f.n), f.h) << f.n;
 }
 
@@ -113,9 +114,10 @@ TEST_F(Game, KickChoosesDriftByHeightCountsAndPlaysTheSound) {
 }
 
 TEST_F(Game, WallsReverseTheDriftOnlyAtTheWorldsSides) {
-    const struct { int32_t cameraX, shuttleX, drift, after; } cases[] = {
-        {0, 16, -1, 1}, {0, 17, -1, -1}, {640, 541, 1, -1}, {640, 540, 1, 1},
-        {4, 0, -1, -1}, {4, 600, 1, 1},  {0, 16, 0, 0}};
+    const struct {
+        int32_t cameraX, shuttleX, drift, after;
+    } cases[] = {{0, 16, -1, 1}, {0, 17, -1, -1}, {640, 541, 1, -1}, {640, 540, 1, 1},
+                 {4, 0, -1, -1}, {4, 600, 1, 1},  {0, 16, 0, 0}};
     for (auto c : cases) {
         freshProcess();
         inPlay();
@@ -163,9 +165,12 @@ TEST_F(Game, ADroppedShuttlecockLiesFarBelowForeverWithoutOverflow) {
 }
 
 TEST_F(Game, ShuttlecockPictureFollowsRiseFallAndTheStruckPhase) {
-    const struct { int32_t prev, frame; const char* name; } cases[] = {
-        {-5, 0, "WAVEPAKO5"}, {-5, 1, "WAVEPAKO6"}, {-5, 2, "WAVEPAKO7"}, {-5, 3, "WAVEPAKO4"},
-        {99, 0, "WAVEPAKO1"}, {99, 1, "WAVEPAKO2"}, {99, 2, "WAVEPAKO3"}, {99, 3, "WAVEPAKO4"}};
+    const struct {
+        int32_t prev, frame;
+        const char* name;
+    } cases[] = {{-5, 0, "WAVEPAKO5"}, {-5, 1, "WAVEPAKO6"}, {-5, 2, "WAVEPAKO7"},
+                 {-5, 3, "WAVEPAKO4"}, {99, 0, "WAVEPAKO1"}, {99, 1, "WAVEPAKO2"},
+                 {99, 2, "WAVEPAKO3"}, {99, 3, "WAVEPAKO4"}};
     for (auto c : cases) {
         freshProcess();
         inPlay();
@@ -186,11 +191,13 @@ TEST_F(Game, ShuttlecockPictureFollowsRiseFallAndTheStruckPhase) {
 }
 
 TEST_F(Game, KickCounterDigits) {
-    const struct { int32_t count; std::vector<DrawRecord> draws; } cases[] = {
-        {0, {{"ZERO", {30, 30}}}},
-        {7, {{"SEVEN", {30, 30}}}},
-        {10, {{"ZERO", {30, 30}}, {"ONE", {0, 0}}}},
-        {99, {{"NINE", {30, 30}}, {"NINE", {0, 0}}}}};
+    const struct {
+        int32_t count;
+        std::vector<DrawRecord> draws;
+    } cases[] = {{0, {{"ZERO", {30, 30}}}},
+                 {7, {{"SEVEN", {30, 30}}}},
+                 {10, {{"ZERO", {30, 30}}, {"ONE", {0, 0}}}},
+                 {99, {{"NINE", {30, 30}}, {"NINE", {0, 0}}}}};
     for (const auto& c : cases) {
         freshProcess();
         inPlay();
@@ -198,7 +205,8 @@ TEST_F(Game, KickCounterDigits) {
         game.kickCount = c.count;
         game.shuttleY = 5000;
         gameFrame();
-        std::vector<DrawRecord> tail(drawLog.end() - static_cast<long>(c.draws.size()), drawLog.end());
+        std::vector<DrawRecord> tail(drawLog.end() - static_cast<long>(c.draws.size()),
+                                     drawLog.end());
         EXPECT_EQ(tail, c.draws) << c.count;
         // The player is not drawn while the continue screen shows; the counter is.
         for (const DrawRecord& d : drawLog) EXPECT_NE(d.name.rfind("ZABLO", 0), 0u);
@@ -208,11 +216,12 @@ TEST_F(Game, KickCounterDigits) {
 TEST_F(Game, SwingJudgementEdges) {
     // The corner + 20 must lie in world rows 840..890 and in playerX - 60 ..
     // playerX + 20 across; power must exceed 20; the serve must be over.
-    const struct { int32_t power, x, y, serveReady, kick; } cases[] = {
-        {21, 300, 340, 1, 1},  {20, 300, 340, 1, 0},  {100, 300, 340, 1, 1},
-        {50, 300, 339, 1, 0},  {50, 300, 340, 1, 1},  {50, 300, 390, 1, 1},
-        {50, 300, 391, 1, 0},  {50, 240, 360, 1, 1},  {50, 239, 360, 1, 0},
-        {50, 320, 360, 1, 1},  {50, 321, 360, 1, 0},  {50, 300, 360, 0, 0}};
+    const struct {
+        int32_t power, x, y, serveReady, kick;
+    } cases[] = {{21, 300, 340, 1, 1}, {20, 300, 340, 1, 0}, {100, 300, 340, 1, 1},
+                 {50, 300, 339, 1, 0}, {50, 300, 340, 1, 1}, {50, 300, 390, 1, 1},
+                 {50, 300, 391, 1, 0}, {50, 240, 360, 1, 1}, {50, 239, 360, 1, 0},
+                 {50, 320, 360, 1, 1}, {50, 321, 360, 1, 0}, {50, 300, 360, 0, 0}};
     for (auto c : cases) {
         freshProcess();
         inPlay();

@@ -60,8 +60,10 @@ TEST_F(Player, KickPoseLastsTwelveFramesAndMarksAPendingKick) {
 
 TEST_F(Player, GaugeShowsThePowerBeforeItRisesAndWrapsAfterAHundred) {
     game.spaceHeld = 1;
-    const struct { int32_t power; const char* bar; } cases[] = {
-        {9, nullptr}, {10, "BAR1"}, {99, "BAR9"}, {100, "BAR10"}};
+    const struct {
+        int32_t power;
+        const char* bar;
+    } cases[] = {{9, nullptr}, {10, "BAR1"}, {99, "BAR9"}, {100, "BAR10"}};
     for (auto c : cases) {
         clearDraws();
         game.power = c.power;
@@ -130,10 +132,12 @@ TEST_F(Camera, PansByFourTowardsThePlayerWhileTheWorldAllows) {
 }
 
 TEST_F(Camera, FollowsTheShuttlecockUpAndDownWithinTheWorld) {
-    const struct { int32_t shuttleY, cameraY, after; bool marker; } cases[] = {
-        {240, 100, 100, true},  {40, 100, 0, true},    {400, 400, 480, false},
-        {100, 0, 0, true},      {300, 480, 480, false}, {240, 329, 329, true},
-        {240, 330, 330, false}, {200, 480, 440, false}};
+    const struct {
+        int32_t shuttleY, cameraY, after;
+        bool marker;
+    } cases[] = {{240, 100, 100, true},  {40, 100, 0, true},     {400, 400, 480, false},
+                 {100, 0, 0, true},      {300, 480, 480, false}, {240, 329, 329, true},
+                 {240, 330, 330, false}, {200, 480, 440, false}};
     for (auto c : cases) {
         clearDraws();
         game.playerX = 320;

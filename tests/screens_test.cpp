@@ -53,8 +53,8 @@ TEST_F(Title, LogoBouncesInFiveDampedStagesThenRests) {
 TEST_F(Title, LayersAndTheBlinkOfTheSelectedItem) {
     game.blink = 0;
     titleScreen();
-    EXPECT_EQ(drawNames(), (std::vector<std::string>{"BACK", "REVOZE", "RANKING", "START1", "EXIT1",
-                                                     "START2"}));
+    EXPECT_EQ(drawNames(),
+              (std::vector<std::string>{"BACK", "REVOZE", "RANKING", "START1", "EXIT1", "START2"}));
     EXPECT_EQ(drawLog[0], (DrawRecord{"BACK", {0, -480}}));
     EXPECT_EQ(drawLog[2], (DrawRecord{"RANKING", {0, 275}}));
     clearDraws();

@@ -97,7 +97,10 @@ TEST_F(Shell, EscapeAndF12PostACloseAndAnswerZero) {
 
 TEST_F(Shell, ActivationTimerAndCursor) {
     startGame();
-    const struct { WPARAM w; int32_t active; } cases[] = {{1, 1}, {0, 0}, {2, 1}, {3, 0}, {7, 0}};
+    const struct {
+        WPARAM w;
+        int32_t active;
+    } cases[] = {{1, 1}, {0, 0}, {2, 1}, {3, 0}, {7, 0}};
     for (auto c : cases) {
         send(WM_ACTIVATEAPP, c.w);
         EXPECT_EQ(game.appActive, c.active) << c.w;
@@ -128,13 +131,16 @@ TEST_F(Shell, StartUpShowsTheWindowActivatesAndLoadsEverything) {
 }
 
 TEST_F(Shell, EachDisplayStepFailingShowsItsMessageAndEndsWithZero) {
-    const struct { Op op; const char* text; int surfacesLeft; } steps[] = {
-        {Op::DirectDrawCreate, "DirectDrawCreate FAILED", 0},
-        {Op::QueryInterface, "QueryInterface FAILED", 0},
-        {Op::SetCooperativeLevel, "SetCooperativeLevel FAILED", 0},
-        {Op::SetDisplayMode, "SetDisplayMode FAILED", 0},
-        {Op::CreateSurface, "CreateSurface FAILED", 0},
-        {Op::GetAttachedSurface, "GetAttachedSurface FAILED", 0}};
+    const struct {
+        Op op;
+        const char* text;
+        int surfacesLeft;
+    } steps[] = {{Op::DirectDrawCreate, "DirectDrawCreate FAILED", 0},
+                 {Op::QueryInterface, "QueryInterface FAILED", 0},
+                 {Op::SetCooperativeLevel, "SetCooperativeLevel FAILED", 0},
+                 {Op::SetDisplayMode, "SetDisplayMode FAILED", 0},
+                 {Op::CreateSurface, "CreateSurface FAILED", 0},
+                 {Op::GetAttachedSurface, "GetAttachedSurface FAILED", 0}};
     for (auto s : steps) {
         freshProcess();
         headless::injectFault(s.op, 1, E_FAIL);

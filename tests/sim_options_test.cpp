@@ -17,10 +17,10 @@ bool parse(std::vector<std::string> args, SimOptions& o, std::string& error) {
 TEST(SimOptions, ReadsEveryOptionAndRefusesWhatItCannotUse) {
     SimOptions o;
     std::string error;
-    ASSERT_TRUE(parse({"--frames", "0", "--seed", "4294967295", "--script", "-", "--trace", "t",
-                       "--no-timer", "--dump-frames", "d", "--every", "3", "--assets", "a",
-                       "--no-resources"},
-                      o, error));
+    ASSERT_TRUE(parse(
+        {"--frames", "0", "--seed", "4294967295", "--script", "-", "--trace", "t", "--no-timer",
+         "--dump-frames", "d", "--every", "3", "--assets", "a", "--no-resources"},
+        o, error));
     EXPECT_EQ(o.frames, 0);
     EXPECT_EQ(o.seed, 4294967295u);
     EXPECT_EQ(o.script, "-");
@@ -28,8 +28,8 @@ TEST(SimOptions, ReadsEveryOptionAndRefusesWhatItCannotUse) {
     EXPECT_EQ(o.every, 3);
     EXPECT_FALSE(o.resources);
     const std::vector<std::vector<std::string>> bad = {
-        {"--frames"}, {"--frames", "-1"}, {"--frames", "12x"}, {"--seed", "4294967296"},
-        {"--every", "0"}, {"--bogus"}, {"--trace", ""}, {"frames"}};
+        {"--frames"},     {"--frames", "-1"}, {"--frames", "12x"}, {"--seed", "4294967296"},
+        {"--every", "0"}, {"--bogus"},        {"--trace", ""},     {"frames"}};
     for (const auto& args : bad) {
         SimOptions b;
         error.clear();
@@ -54,9 +54,9 @@ TEST(SimScript, ReadsMessagesAndNamesTheLineItCannotParse) {
     EXPECT_EQ(lines[4].message, WM_TIMER);
     EXPECT_EQ(lines[5].message, WM_CLOSE);
     EXPECT_EQ(lines[6].wParam, VK_F12);  // key names in any case
-    const char* bad[] = {"x keydown enter", "1 keydown", "1 keydown enterr", "1 jump",
-                         "1 timer now", "-3 close", "1 activate one", "1 keyup 0xZZ",
-                         "99999999999999999999 close"};
+    const char* bad[] = {"x keydown enter", "1 keydown",    "1 keydown enterr",
+                         "1 jump",          "1 timer now",  "-3 close",
+                         "1 activate one",  "1 keyup 0xZZ", "99999999999999999999 close"};
     for (const char* text : bad) {
         std::istringstream one(std::string("0 timer\n") + text + "\n");
         std::vector<ScriptLine> l;

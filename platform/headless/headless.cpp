@@ -66,9 +66,10 @@ State state;
 
 void sortSchedule() {
     if (state.scheduleSorted) return;
-    std::stable_sort(state.schedule.begin() + static_cast<std::ptrdiff_t>(state.scheduleNext),
-                     state.schedule.end(),
-                     [](const ScheduledMessage& a, const ScheduledMessage& b) { return a.step < b.step; });
+    std::stable_sort(
+        state.schedule.begin() + static_cast<std::ptrdiff_t>(state.scheduleNext),
+        state.schedule.end(),
+        [](const ScheduledMessage& a, const ScheduledMessage& b) { return a.step < b.step; });
     state.scheduleSorted = true;
 }
 
@@ -115,10 +116,12 @@ int64_t nextBusyStep() {
     if (state.scheduleNext < state.schedule.size())
         consider(std::max(state.nextStep, state.schedule[state.scheduleNext].step));
     if (state.timerRunning && state.automaticTimer) {
-        const int64_t s = static_cast<int64_t>((state.nextTick + headless::StepMs - 1) / headless::StepMs);
+        const int64_t s =
+            static_cast<int64_t>((state.nextTick + headless::StepMs - 1) / headless::StepMs);
         consider(std::max(state.nextStep, s));
     }
-    if (state.stepLimit >= 0 && !state.closePosted) consider(std::max(state.nextStep, state.stepLimit));
+    if (state.stepLimit >= 0 && !state.closePosted)
+        consider(std::max(state.nextStep, state.stepLimit));
     return best;
 }
 

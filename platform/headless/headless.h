@@ -43,9 +43,9 @@ uint64_t clockReads();
 // Schedule.
 constexpr uint64_t StepMs = 14;
 void scheduleMessage(int64_t step, UINT message, WPARAM wParam, LPARAM lParam);
-void setStepLimit(int64_t steps);       // negative: no limit (the default)
-void setAutomaticTimer(bool enabled);   // on by default
-int64_t currentStep();                  // the last step delivered; -1 before step 0
+void setStepLimit(int64_t steps);      // negative: no limit (the default)
+void setAutomaticTimer(bool enabled);  // on by default
+int64_t currentStep();                 // the last step delivered; -1 before step 0
 // Called at every look at the queue, before anything new is delivered: the
 // simulator ends a frame's trace line there.
 void setPumpHook(void (*hook)());

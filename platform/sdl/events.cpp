@@ -18,10 +18,22 @@ bool keyboardHolds[256];
 int holders[256];
 
 // Controller inputs and the keys they stand for.
-enum Input { PadA, PadStart, PadBack, PadUp, PadDown, PadLeft, PadRight,
-             StickUp, StickDown, StickLeft, StickRight, InputCount };
-constexpr WPARAM inputKey[InputCount] = {VK_SPACE, VK_RETURN, VK_ESCAPE, VK_UP, VK_DOWN,
-                                         VK_LEFT, VK_RIGHT, VK_UP, VK_DOWN, VK_LEFT, VK_RIGHT};
+enum Input {
+    PadA,
+    PadStart,
+    PadBack,
+    PadUp,
+    PadDown,
+    PadLeft,
+    PadRight,
+    StickUp,
+    StickDown,
+    StickLeft,
+    StickRight,
+    InputCount
+};
+constexpr WPARAM inputKey[InputCount] = {VK_SPACE, VK_RETURN, VK_ESCAPE, VK_UP,   VK_DOWN, VK_LEFT,
+                                         VK_RIGHT, VK_UP,     VK_DOWN,   VK_LEFT, VK_RIGHT};
 
 // The stick counts as pressed past half its travel and as released again
 // below a quarter, so that a stick resting near the edge does not chatter.
@@ -155,8 +167,8 @@ void axis(SDL_JoystickID id, uint8_t which, int value) {
 // A key the keyboard does not hold but a controller does.
 bool repeatsForController(WPARAM vk) { return holders[vk] > 0 && !keyboardHolds[vk]; }
 
-constexpr WPARAM repeatingKeys[] = {VK_SPACE, VK_RETURN, VK_ESCAPE, VK_LEFT, VK_UP, VK_RIGHT,
-                                    VK_DOWN};
+constexpr WPARAM repeatingKeys[] = {VK_SPACE, VK_RETURN, VK_ESCAPE, VK_LEFT,
+                                    VK_UP,    VK_RIGHT,  VK_DOWN};
 
 void controllerRepeats() {
     const uint32_t now = SDL_GetTicks();
@@ -243,8 +255,8 @@ WPARAM virtualKeyFor(SDL_Keycode sym, uint16_t modifiers) {
     if (sym >= SDLK_KP_1 && sym <= SDLK_KP_9) {
         const int digit = static_cast<int>(sym - SDLK_KP_1) + 1;
         if (numLock) return static_cast<WPARAM>(0x60 + digit);
-        constexpr WPARAM under[10] = {0x2D, 0x23, VK_DOWN, 0x22, VK_LEFT, 0x0C, VK_RIGHT,
-                                      0x24, VK_UP, 0x21};
+        constexpr WPARAM under[10] = {0x2D, 0x23,     VK_DOWN, 0x22,  VK_LEFT,
+                                      0x0C, VK_RIGHT, 0x24,    VK_UP, 0x21};
         return under[digit];
     }
     switch (sym) {

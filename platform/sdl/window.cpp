@@ -106,7 +106,8 @@ void toggleFullscreen() {
         SDL_SetWindowBordered(theWindow, SDL_TRUE);
         SDL_SetWindowSize(theWindow, static_cast<int>(pictureW * k / scale + 0.5),
                           static_cast<int>(pictureH * k / scale + 0.5));
-        SDL_SetWindowPosition(theWindow, area.x + (area.w - static_cast<int>(pictureW * k / scale)) / 2,
+        SDL_SetWindowPosition(theWindow,
+                              area.x + (area.w - static_cast<int>(pictureW * k / scale)) / 2,
                               area.y + (area.h - static_cast<int>(pictureH * k / scale)) / 2);
         isFullscreen = false;
     } else {
@@ -160,9 +161,9 @@ bool createWindow(const char* title, int width, int height, const char* iconReso
     // cooperative-level step then makes it full screen on the desktop.
     // Not kept above other windows: the game pauses when another program is
     // chosen, and that program must then be seen.
-    theWindow = SDL_CreateWindow(title, area.x, area.y, width, height,
-                                 SDL_WINDOW_HIDDEN | SDL_WINDOW_BORDERLESS |
-                                     SDL_WINDOW_ALLOW_HIGHDPI);
+    theWindow =
+        SDL_CreateWindow(title, area.x, area.y, width, height,
+                         SDL_WINDOW_HIDDEN | SDL_WINDOW_BORDERLESS | SDL_WINDOW_ALLOW_HIGHDPI);
     if (!theWindow) {
         std::fprintf(stderr, "pako: cannot open the game's window: %s\n", SDL_GetError());
         return false;

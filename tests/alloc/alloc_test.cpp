@@ -168,8 +168,8 @@ TEST(Allocation, NoFrameOfAnyPhaseAllocates) {
     EXPECT_EQ(code, 0);
     for (int p = 0; p < PhaseCount; ++p) {
         EXPECT_GE(tally.frames[p], FramesWanted) << phaseName[p];
-        EXPECT_EQ(tally.allocations[p], 0) << "allocations in " << tally.frames[p] << " frames of "
-                                           << phaseName[p];
+        EXPECT_EQ(tally.allocations[p], 0)
+            << "allocations in " << tally.frames[p] << " frames of " << phaseName[p];
     }
 }
 

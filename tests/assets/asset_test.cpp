@@ -118,7 +118,9 @@ fs::path bitmapPath(const char* name) { return kAssets / "bitmaps" / (std::strin
 Rgb keyColour(Key k) { return k == Key::White ? Rgb{255, 255, 255} : Rgb{0, 0, 0}; }
 
 // The display keeps 5 bits of red, 6 of green and 5 of blue.
-bool sameIn565(Rgb a, Rgb b) { return a.r >> 3 == b.r >> 3 && a.g >> 2 == b.g >> 2 && a.b >> 3 == b.b >> 3; }
+bool sameIn565(Rgb a, Rgb b) {
+    return a.r >> 3 == b.r >> 3 && a.g >> 2 == b.g >> 2 && a.b >> 3 == b.b >> 3;
+}
 
 bool nearKey(Rgb c, Rgb k) {
     return std::abs(c.r - k.r) <= 40 && std::abs(c.g - k.g) <= 40 && std::abs(c.b - k.b) <= 40;
@@ -127,7 +129,8 @@ bool nearKey(Rgb c, Rgb k) {
 TEST(Bitmaps, TheFolderHoldsExactlyTheCataloguePictures) {
     std::set<std::string> want, have;
     for (const Entry& e : kCatalogue) want.insert(std::string(e.name) + ".bmp");
-    for (const auto& f : fs::directory_iterator(kAssets / "bitmaps")) have.insert(f.path().filename().string());
+    for (const auto& f : fs::directory_iterator(kAssets / "bitmaps"))
+        have.insert(f.path().filename().string());
     EXPECT_EQ(want.size(), 56u);
     EXPECT_EQ(have, want);
 }
@@ -139,7 +142,7 @@ TEST(Bitmaps, EachIsAnUncompressedBottomUpFileOfItsSizeAndDepth) {
         ASSERT_GE(b.size(), 54u);
         EXPECT_EQ(static_cast<int32_t>(u32(b, 18)), e.w);
         EXPECT_EQ(static_cast<int32_t>(u32(b, 22)), e.h);  // positive: bottom-up
-        EXPECT_EQ(u32(b, 30), 0u);                          // BI_RGB
+        EXPECT_EQ(u32(b, 30), 0u);                         // BI_RGB
         bool back = e.key == Key::None;
         EXPECT_EQ(u16(b, 28), back ? 8u : 24u);
         EXPECT_EQ(u32(b, 46), back ? 255u : 0u);
@@ -153,7 +156,7 @@ TEST(Bitmaps, EachIsDrawnOnItsKeyWithTheStatedCorner) {
         SCOPED_TRACE(e.name);
         Bitmap bm = readBitmap(bitmapPath(e.name));
         ASSERT_TRUE(bm.ok);
-        Rgb corner = e.key == Key::None ? Rgb{35, 35, 35}
+        Rgb corner = e.key == Key::None                 ? Rgb{35, 35, 35}
                      : std::string(e.name) == "RANKING" ? Rgb{5, 5, 5}
                                                         : keyColour(e.key);
         EXPECT_EQ(bm.at(0, 0), corner);
@@ -180,7 +183,8 @@ TEST(Bitmaps, DrawnPixelsSurviveTheConversionWithoutAHalo) {
                 for (int dy = -1; dy <= 1; ++dy)
                     for (int dx = -1; dx <= 1; ++dx) {
                         int nx = x + dx, ny = y + dy;
-                        if (nx >= 0 && ny >= 0 && nx < bm.w && ny < bm.h && bm.at(nx, ny) == key) touches = true;
+                        if (nx >= 0 && ny >= 0 && nx < bm.w && ny < bm.h && bm.at(nx, ny) == key)
+                            touches = true;
                     }
                 if (!touches) continue;
                 ++edge;
@@ -188,7 +192,8 @@ TEST(Bitmaps, DrawnPixelsSurviveTheConversionWithoutAHalo) {
             }
         EXPECT_EQ(lost, 0);
         EXPECT_GT(drawn, bm.w * bm.h / 20) << "hardly anything drawn";
-        EXPECT_LT(halo * 50, std::max(edge, 1)) << halo << " of " << edge << " edge pixels near the key";
+        EXPECT_LT(halo * 50, std::max(edge, 1))
+            << halo << " of " << edge << " edge pixels near the key";
     }
 }
 
@@ -213,8 +218,9 @@ Extent extentOf(const Bitmap& bm, Rgb key, int rowFrom = 0, int rowTo = -1) {
 
 TEST(Layout, PlayerStandsOnTheBottomRowCentredAndKicksInTheHitBox) {
     const Rgb white{255, 255, 255};
-    for (const char* name : {"ZABLOSTAND", "ZABLOPAKO", "ZABLORUNR1", "ZABLORUNR2", "ZABLORUNR3", "ZABLORUNR4",
-                             "ZABLORUNL1", "ZABLORUNL2", "ZABLORUNL3", "ZABLORUNL4"}) {
+    for (const char* name :
+         {"ZABLOSTAND", "ZABLOPAKO", "ZABLORUNR1", "ZABLORUNR2", "ZABLORUNR3", "ZABLORUNR4",
+          "ZABLORUNL1", "ZABLORUNL2", "ZABLORUNL3", "ZABLORUNL4"}) {
         SCOPED_TRACE(name);
         Bitmap bm = readBitmap(bitmapPath(name));
         Extent e = extentOf(bm, white);
@@ -248,7 +254,8 @@ TEST(Layout, GaugeFillsFromTheBottomOneTenthMoreEachTime) {
         int top = 90, bottom = -1;
         for (int y = 0; y < 90; ++y)
             for (int x = 0; x < 50; ++x)
-                if (!(bm.at(x, y) == prev.at(x, y))) top = std::min(top, y), bottom = std::max(bottom, y);
+                if (!(bm.at(x, y) == prev.at(x, y)))
+                    top = std::min(top, y), bottom = std::max(bottom, y);
         ASSERT_GE(bottom, 0) << "no change from the one before";
         EXPECT_LT(bottom, lastTop);  // the new tenth sits above the last one
         EXPECT_NEAR(bottom - top, 6, 2);
@@ -388,7 +395,9 @@ TEST(Icon, WindowBitmapAndDesktopPng) {
     ASSERT_GE(png.size(), 33u);
     EXPECT_TRUE(std::equal(sig, sig + 8, png.begin()));
     EXPECT_EQ(std::string(png.begin() + 12, png.begin() + 16), "IHDR");
-    auto be32 = [&](size_t at) { return uint32_t{png[at]} << 24 | png[at + 1] << 16 | png[at + 2] << 8 | png[at + 3]; };
+    auto be32 = [&](size_t at) {
+        return uint32_t{png[at]} << 24 | png[at + 1] << 16 | png[at + 2] << 8 | png[at + 3];
+    };
     EXPECT_EQ(be32(16), 256u);
     EXPECT_EQ(be32(20), 256u);
     EXPECT_EQ(png[24], 8);  // bits per channel

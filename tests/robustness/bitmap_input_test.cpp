@@ -43,7 +43,8 @@ Bytes corpus(const std::string& name) {
 
 void put(const std::string& file, const Bytes& bytes) {
     std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
 }
 
 // The largest single request SDL makes while a test watches: SDL's memory
@@ -102,9 +103,7 @@ int countPixels(IDirectDrawSurface4* s, uint16_t v) {
     return n;
 }
 
-void fillBackBuffer(uint16_t v) {
-    SDL_FillRect(backBuffer->pixels, nullptr, v);
-}
+void fillBackBuffer(uint16_t v) { SDL_FillRect(backBuffer->pixels, nullptr, v); }
 
 class BitmapInput : public ::testing::Test {
 protected:
@@ -114,13 +113,16 @@ protected:
         setResourcesEnabled(false);
     }
     // Loads the file PIC as a sprite of the given size, white transparent.
-    static bool load(Sprite& s, int32_t w, int32_t h) { return s.loadSprite(0, 0, w, h, KeyWhite, 1) == 1; }
+    static bool load(Sprite& s, int32_t w, int32_t h) {
+        return s.loadSprite(0, 0, w, h, KeyWhite, 1) == 1;
+    }
     // Every draw the game makes, at places that clip the picture on all
     // sides and outside the screen; a game frame on top.
     static void drawEverywhere(Sprite& s) {
         const int32_t w = s.width, h = s.height;
-        const int32_t places[][2] = {{0, 0},          {-w / 2, -h / 2}, {640 - w / 2, 480 - h / 2},
-                                     {640 - w, 480 - h}, {700, 100},    {-w - 1, -h - 1}};
+        const int32_t places[][2] = {
+            {0, 0},     {-w / 2, -h / 2}, {640 - w / 2, 480 - h / 2}, {640 - w, 480 - h},
+            {700, 100}, {-w - 1, -h - 1}};
         for (const auto& p : places) {
             s.drawKeyed(p[0], p[1]);
             s.drawOpaque(p[0], p[1]);
@@ -194,7 +196,8 @@ TEST_F(BitmapInput, EveryDepthAndLayoutShowsItsPictureTheRightWayUp) {
         ASSERT_EQ(s.surface->pixels->h, PatternH) << f.file;
         int wrong = 0;
         for (int y = 0; y < PatternH; ++y)
-            for (int x = 0; x < PatternW; ++x) wrong += pixel(s.surface, x, y) != patternPixel(x, y, f.indexable);
+            for (int x = 0; x < PatternW; ++x)
+                wrong += pixel(s.surface, x, y) != patternPixel(x, y, f.indexable);
         EXPECT_EQ(wrong, 0) << f.file;
         // A 32-bit picture's alpha is ignored: drawn opaque, every pixel.
         fillBackBuffer(0x0841);
@@ -222,10 +225,10 @@ TEST_F(BitmapInput, OneByOnePictureLoadsAndZeroByZeroIsRefused) {
 
 TEST_F(BitmapInput, NegativeAndHugeSizesAreRefusedBeforeAnythingLargeIsAllocated) {
     AllocationWatch::install();
-    for (const char* name :
-         {"refused-negative-width.bmp", "refused-huge-50000x50000.bmp", "refused-width-over-16384.bmp",
-          "refused-height-below-minus-16384.bmp", "refused-huge-rle.bmp",
-          "refused-bitfields-16384x16384.bmp", "refused-core-header-65535-rows.bmp"}) {
+    for (const char* name : {"refused-negative-width.bmp", "refused-huge-50000x50000.bmp",
+                             "refused-width-over-16384.bmp", "refused-height-below-minus-16384.bmp",
+                             "refused-huge-rle.bmp", "refused-bitfields-16384x16384.bmp",
+                             "refused-core-header-65535-rows.bmp"}) {
         put("PIC", corpus(name));
         AllocationWatch::largest = 0;
         Sprite s("PIC");
@@ -243,8 +246,9 @@ TEST_F(BitmapInput, HeadersTheFileCannotBackAreRefused) {
          {"refused-empty.bmp", "refused-not-a-bitmap.bmp", "refused-data-offset-past-end.bmp",
           "refused-data-offset-in-header.bmp", "refused-rle-topdown.bmp", "refused-jpeg-inside.bmp",
           "refused-64bit.bmp", "refused-bit-count-7.bmp", "refused-header-size-16.bmp",
-          "refused-cut-in-palette.bmp", "refused-cut-in-pixels.bmp", "refused-suite-badpalettesize.bmp",
-          "refused-suite-pal1huffmsb.bmp", "refused-suite-pal8badindex.bmp", "refused-suite-shortfile.bmp",
+          "refused-cut-in-palette.bmp", "refused-cut-in-pixels.bmp",
+          "refused-suite-badpalettesize.bmp", "refused-suite-pal1huffmsb.bmp",
+          "refused-suite-pal8badindex.bmp", "refused-suite-shortfile.bmp",
           "refused-suite-rletopdown.bmp"}) {
         put("PIC", corpus(name));
         Sprite s("PIC");

@@ -9,8 +9,8 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
-#include <limits>
 #include <functional>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -234,22 +234,29 @@ TEST_F(Play, EscapeAndF12EndTheGameCleanlyInEveryPhase) {
         bool (*reached)(const GameState&);
     } phases[] = {
         {"title", {}, [](const GameState& g) { return g.titleActive != 0; }},
-        {"title with EXIT chosen", {{1, WM_KEYDOWN, VK_DOWN}},
+        {"title with EXIT chosen",
+         {{1, WM_KEYDOWN, VK_DOWN}},
          [](const GameState& g) { return g.titleActive != 0 && g.menuChoice == 0; }},
         {"countdown READY", startAndSwing(0),
-         [](const GameState& g) { return g.titleActive == 0 && g.countdownFrames > 10 && g.countdownFrames < 50; }},
+         [](const GameState& g) {
+             return g.titleActive == 0 && g.countdownFrames > 10 && g.countdownFrames < 50;
+         }},
         {"countdown GO", startAndSwing(0),
          [](const GameState& g) { return g.countdownFrames > 60 && g.countdownFrames < 100; }},
         {"rally", startAndSwing(0),
-         [](const GameState& g) { return g.rallyActive != 0 && g.dropped == 0 && g.flightTime > 5; }},
-        {"charging", startAndSwing(400), [](const GameState& g) { return g.spaceHeld != 0 && g.power > 10; }},
+         [](const GameState& g) {
+             return g.rallyActive != 0 && g.dropped == 0 && g.flightTime > 5;
+         }},
+        {"charging", startAndSwing(400),
+         [](const GameState& g) { return g.spaceHeld != 0 && g.power > 10; }},
         {"kick pose", startAndSwing(400), [](const GameState& g) { return g.kickAnimActive != 0; }},
         {"continue screen", startAndSwing(0),
          [](const GameState& g) { return g.dropped != 0 && g.menuChoice != 0; }},
-        {"continue screen with no chosen", Script{{1, WM_KEYDOWN, VK_RETURN}, {2, WM_KEYUP, VK_RETURN}},
+        {"continue screen with no chosen",
+         Script{{1, WM_KEYDOWN, VK_RETURN}, {2, WM_KEYUP, VK_RETURN}},
          [](const GameState& g) { return g.dropped != 0 && g.menuChoice == 0; }},
-        {"window in the background", Script{{1, WM_KEYDOWN, VK_RETURN}, {2, WM_KEYUP, VK_RETURN},
-                                            {130, WM_ACTIVATEAPP, 0}},
+        {"window in the background",
+         Script{{1, WM_KEYDOWN, VK_RETURN}, {2, WM_KEYUP, VK_RETURN}, {130, WM_ACTIVATEAPP, 0}},
          [](const GameState& g) { return g.appActive == 0; }},
     };
     for (const Phase& phase : phases) {
@@ -320,13 +327,13 @@ TEST(SoakChecks, RejectStatesAndTraceLinesTheGameCannotMake) {
     GameState g;
     EXPECT_TRUE(stateInRange(g, why)) << why;
     for (auto breakIt : std::vector<std::function<void(GameState&)>>{
-             [](GameState& s) { s.cameraX = 644; },
-             [](GameState& s) { s.cameraY = -1; },
-             [](GameState& s) { s.kickCount = 100; },
-             [](GameState& s) { s.power = 101; },
+             [](GameState& s) { s.cameraX = 644; }, [](GameState& s) { s.cameraY = -1; },
+             [](GameState& s) { s.kickCount = 100; }, [](GameState& s) { s.power = 101; },
              [](GameState& s) { s.respawnTick = CounterWrap; },
              [](GameState& s) { s.dragonflies[24].pattern = 5; },
-             [](GameState& s) { s.dragonflies[3].fallTime = std::numeric_limits<float>::infinity(); },
+             [](GameState& s) {
+                 s.dragonflies[3].fallTime = std::numeric_limits<float>::infinity();
+             },
              [](GameState& s) { s.playerX = PositionLimit + 1; }}) {
         GameState bad;
         breakIt(bad);
@@ -348,14 +355,15 @@ TEST(SoakChecks, RejectStatesAndTraceLinesTheGameCannotMake) {
     std::free(text);
     EXPECT_TRUE(traceLineWellFormed(good.data(), good.size(), why)) << why;
     const std::string damaged[] = {
-        good.substr(0, good.size() - 1),                                 // cut off
-        good + " x",                                                     // trailing text
+        good.substr(0, good.size() - 1),                                   // cut off
+        good + " x",                                                       // trailing text
         std::string(good).replace(good.find("\"power\""), 7, "\"powr\""),  // renamed member
-        std::string(good).replace(good.find("],["), 3, "]]"),            // 24 dragonflies
-        std::string(good).replace(good.find("-480"), 4, "-4.8"),         // not an integer
+        std::string(good).replace(good.find("],["), 3, "]]"),              // 24 dragonflies
+        std::string(good).replace(good.find("-480"), 4, "-4.8"),           // not an integer
         std::string(good).replace(good.find(",\"sounds\""), 1, ",\"sounds\":[],"),  // twice
     };
-    for (const std::string& d : damaged) EXPECT_FALSE(traceLineWellFormed(d.data(), d.size(), why)) << d;
+    for (const std::string& d : damaged)
+        EXPECT_FALSE(traceLineWellFormed(d.data(), d.size(), why)) << d;
 }
 
 }  // namespace

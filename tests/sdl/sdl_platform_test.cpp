@@ -87,7 +87,9 @@ protected:
         }
     }
 
-    static void push(const SDL_Event& e) { ASSERT_EQ(SDL_PushEvent(const_cast<SDL_Event*>(&e)), 1); }
+    static void push(const SDL_Event& e) {
+        ASSERT_EQ(SDL_PushEvent(const_cast<SDL_Event*>(&e)), 1);
+    }
 
     static void key(bool down, SDL_Keycode sym, bool repeat = false, uint16_t mod = KMOD_NONE) {
         SDL_Event e{};
@@ -116,12 +118,12 @@ TEST(SdlPicture, LetterboxKeepsSquarePixelsAndCentres) {
     } cases[] = {
         {640, 480, {0, 0, 640, 480}},
         {1280, 960, {0, 0, 1280, 960}},
-        {1920, 1080, {240, 0, 1440, 1080}},   // bars left and right
-        {1280, 1024, {0, 32, 1280, 960}},     // bars above and below
-        {3840, 2160, {480, 0, 2880, 2160}},   // high-DPI output sizes
-        {1366, 768, {171, 0, 1024, 768}},     // odd margins: the extra pixel goes right
-        {100, 50, {17, 0, 66, 50}},           // smaller than the picture: scaled down
-        {0, 768, {0, 0, 0, 0}},               // a minimised window: nothing
+        {1920, 1080, {240, 0, 1440, 1080}},  // bars left and right
+        {1280, 1024, {0, 32, 1280, 960}},    // bars above and below
+        {3840, 2160, {480, 0, 2880, 2160}},  // high-DPI output sizes
+        {1366, 768, {171, 0, 1024, 768}},    // odd margins: the extra pixel goes right
+        {100, 50, {17, 0, 66, 50}},          // smaller than the picture: scaled down
+        {0, 768, {0, 0, 0, 0}},              // a minimised window: nothing
     };
     for (const Case& c : cases) {
         const SDL_Rect r = sdlplat::letterbox(c.outW, c.outH, 640, 480);
@@ -155,9 +157,9 @@ TEST(SdlKeys, VirtualKeyCodes) {
     EXPECT_EQ(sdlplat::virtualKeyFor(SDLK_KP_0, KMOD_NUM), 0x60u);
     // Other keys: their own codes, never one of the game's.
     const WPARAM game[] = {0x0D, 0x1B, 0x20, 0x25, 0x26, 0x27, 0x28, 0x7B};
-    const SDL_Keycode others[] = {SDLK_a, SDLK_z, SDLK_0, SDLK_F1, SDLK_F11, SDLK_TAB,
-                                  SDLK_LSHIFT, SDLK_LALT, SDLK_BACKSPACE, SDLK_KP_5,
-                                  SDLK_MENU, SDLK_AUDIOPLAY};
+    const SDL_Keycode others[] = {SDLK_a,         SDLK_z,    SDLK_0,      SDLK_F1,
+                                  SDLK_F11,       SDLK_TAB,  SDLK_LSHIFT, SDLK_LALT,
+                                  SDLK_BACKSPACE, SDLK_KP_5, SDLK_MENU,   SDLK_AUDIOPLAY};
     for (SDL_Keycode k : others)
         for (WPARAM g : game) EXPECT_NE(sdlplat::virtualKeyFor(k, 0), g) << SDL_GetKeyName(k);
     EXPECT_EQ(sdlplat::virtualKeyFor(SDLK_a, 0), 0x41u);
@@ -185,7 +187,7 @@ TEST_F(SdlPlatform, EventsBecomeMessagesInOrder) {
     key(true, SDLK_F12);
     pump();
     const std::vector<Seen> want = {
-        {WM_KEYDOWN, VK_SPACE}, {WM_KEYDOWN, VK_SPACE}, {WM_KEYDOWN, VK_SPACE},
+        {WM_KEYDOWN, VK_SPACE}, {WM_KEYDOWN, VK_SPACE},  {WM_KEYDOWN, VK_SPACE},
         {WM_KEYUP, VK_SPACE},   {WM_KEYDOWN, VK_RETURN}, {WM_KEYUP, VK_RETURN},
         {WM_KEYDOWN, 0x41},     {WM_KEYUP, 0x41},        {WM_KEYDOWN, VK_LEFT},
         {WM_KEYDOWN, VK_UP},    {WM_KEYUP, VK_LEFT},     {WM_KEYUP, VK_UP},
@@ -261,10 +263,11 @@ TEST_F(SdlPlatform, ControllersDriveTheSameKeys) {
     const struct {
         int button;
         WPARAM vk;
-    } map[] = {{SDL_CONTROLLER_BUTTON_A, VK_SPACE},        {SDL_CONTROLLER_BUTTON_START, VK_RETURN},
-               {SDL_CONTROLLER_BUTTON_BACK, VK_ESCAPE},    {SDL_CONTROLLER_BUTTON_DPAD_UP, VK_UP},
-               {SDL_CONTROLLER_BUTTON_DPAD_DOWN, VK_DOWN}, {SDL_CONTROLLER_BUTTON_DPAD_LEFT, VK_LEFT},
-               {SDL_CONTROLLER_BUTTON_DPAD_RIGHT, VK_RIGHT}};
+    } map[] = {
+        {SDL_CONTROLLER_BUTTON_A, VK_SPACE},         {SDL_CONTROLLER_BUTTON_START, VK_RETURN},
+        {SDL_CONTROLLER_BUTTON_BACK, VK_ESCAPE},     {SDL_CONTROLLER_BUTTON_DPAD_UP, VK_UP},
+        {SDL_CONTROLLER_BUTTON_DPAD_DOWN, VK_DOWN},  {SDL_CONTROLLER_BUTTON_DPAD_LEFT, VK_LEFT},
+        {SDL_CONTROLLER_BUTTON_DPAD_RIGHT, VK_RIGHT}};
     std::vector<Seen> want;
     for (const auto& m : map) {
         set(m.button, true);
@@ -285,8 +288,8 @@ TEST_F(SdlPlatform, ControllersDriveTheSameKeys) {
     pump();
     EXPECT_TRUE(sdlplat::keyHeld(VK_SPACE));
     set(SDL_CONTROLLER_BUTTON_A, false);
-    EXPECT_EQ(seen, (std::vector<Seen>{{WM_KEYDOWN, VK_SPACE}, {WM_KEYDOWN, VK_SPACE},
-                                       {WM_KEYUP, VK_SPACE}}))
+    EXPECT_EQ(seen, (std::vector<Seen>{
+                        {WM_KEYDOWN, VK_SPACE}, {WM_KEYDOWN, VK_SPACE}, {WM_KEYUP, VK_SPACE}}))
         << describe(seen);
 
     // The stick: past half its travel pressed, below a quarter released, so
@@ -299,9 +302,12 @@ TEST_F(SdlPlatform, ControllersDriveTheSameKeys) {
     tilt(SDL_CONTROLLER_AXIS_LEFTY, -32768);
     tilt(SDL_CONTROLLER_AXIS_LEFTY, 32767);  // straight through to the other side
     tilt(SDL_CONTROLLER_AXIS_LEFTY, 0);
-    EXPECT_EQ(seen, (std::vector<Seen>{{WM_KEYDOWN, VK_RIGHT}, {WM_KEYUP, VK_RIGHT},
-                                       {WM_KEYDOWN, VK_UP}, {WM_KEYUP, VK_UP},
-                                       {WM_KEYDOWN, VK_DOWN}, {WM_KEYUP, VK_DOWN}}))
+    EXPECT_EQ(seen, (std::vector<Seen>{{WM_KEYDOWN, VK_RIGHT},
+                                       {WM_KEYUP, VK_RIGHT},
+                                       {WM_KEYDOWN, VK_UP},
+                                       {WM_KEYUP, VK_UP},
+                                       {WM_KEYDOWN, VK_DOWN},
+                                       {WM_KEYUP, VK_DOWN}}))
         << describe(seen);
 
     // A held button repeats like a held key.
@@ -321,8 +327,8 @@ TEST_F(SdlPlatform, ControllersDriveTheSameKeys) {
     SDL_JoystickClose(stick);
     SDL_JoystickDetachVirtual(index);
     pump();
-    EXPECT_EQ(seen, (std::vector<Seen>{{WM_KEYDOWN, VK_LEFT}, {WM_KEYDOWN, VK_LEFT},
-                                       {WM_KEYUP, VK_LEFT}}))
+    EXPECT_EQ(seen, (std::vector<Seen>{
+                        {WM_KEYDOWN, VK_LEFT}, {WM_KEYDOWN, VK_LEFT}, {WM_KEYUP, VK_LEFT}}))
         << describe(seen);
     EXPECT_FALSE(sdlplat::keyHeld(VK_LEFT));
 }
@@ -368,15 +374,15 @@ TEST_F(SdlPlatform, PictureFillsTheScreenWithSquarePixels) {
     auto* px = static_cast<uint16_t*>(back->pixels);
     const int pitch = back->pitch / 2;
     for (int y = 0; y < 480; ++y)
-        for (int x = 0; x < 640; ++x)
-            px[y * pitch + x] = ((x / 8 + y / 8) % 2) ? 0xF800 : 0x001F;
+        for (int x = 0; x < 640; ++x) px[y * pitch + x] = ((x / 8 + y / 8) % 2) ? 0xF800 : 0x001F;
     px[0] = 0x07E0;
 
     // What the player sees: the window's own pixels.
     auto shown = [&](int x, int y) {
         SDL_Surface* s = SDL_GetWindowSurface(sdlplat::window());
         Uint32 v = 0;
-        std::memcpy(&v, static_cast<uint8_t*>(s->pixels) + y * s->pitch + x * s->format->BytesPerPixel,
+        std::memcpy(&v,
+                    static_cast<uint8_t*>(s->pixels) + y * s->pitch + x * s->format->BytesPerPixel,
                     s->format->BytesPerPixel);
         Uint8 r, g, b;
         SDL_GetRGB(v, s->format, &r, &g, &b);
@@ -464,8 +470,8 @@ TEST_F(SdlPlatform, NoDisplayEndsQuietlyWithOneLine) {
 
 TEST_F(SdlPlatform, MessageBoxesWithoutADisplayAreALineOnStandardError) {
     testing::internal::CaptureStderr();
-    const int retry = backend::messageBox("Too many clocks or timers!", "Pako",
-                                          MB_ICONWARNING | MB_RETRYCANCEL);
+    const int retry =
+        backend::messageBox("Too many clocks or timers!", "Pako", MB_ICONWARNING | MB_RETRYCANCEL);
     const int ok = backend::messageBox("SetDisplayMode FAILED", "Velmora", MB_OK);
     const std::string err = testing::internal::GetCapturedStderr();
     // No box could be shown: Cancel, so that a retry loop ends.
@@ -498,8 +504,7 @@ class SdlSound : public SdlPlatform {
 protected:
     void SetUp() override {
         SdlPlatform::SetUp();
-        dir = std::filesystem::temp_directory_path() /
-              ("pako-sound-" + std::to_string(::getpid()));
+        dir = std::filesystem::temp_directory_path() / ("pako-sound-" + std::to_string(::getpid()));
         std::filesystem::create_directories(dir);
         previous = std::filesystem::current_path();
         std::filesystem::current_path(dir);
@@ -560,7 +565,7 @@ TEST_F(SdlSound, BadFilesAreSilent) {
     }
     { std::ofstream("empty.wav"); }
     std::filesystem::create_directory("folder.wav");
-    const char* silent[] = {"missing.wav", "notes.wav", "short.wav", "song.wav", "",
+    const char* silent[] = {"missing.wav", "notes.wav", "short.wav",  "song.wav",  "",
                             "cut.wav",     "past.wav",  "absurd.wav", "empty.wav", "folder.wav"};
     for (const char* name : silent) {
         backend::playSound("kick.wav");

@@ -61,8 +61,8 @@ Bytes keyedBitmap(Image im, const char* name);
 Image playerStand();
 Image playerKick();
 Image playerRun(int phase, bool right);  // phase 0..3
-Image shuttle(int n);                     // WAVEPAKO n, 1..7
-Image dragonfly(char heading);            // 'L', 'R', 'U', 'D'
+Image shuttle(int n);                    // WAVEPAKO n, 1..7
+Image dragonfly(char heading);           // 'L', 'R', 'U', 'D'
 Image dragonflyStruck();
 Image digit(int d);
 Image menuWord(const std::string& word, int variant);  // START/EXIT, variant 1..3

@@ -106,7 +106,8 @@ void paintHills(Buffer& b) {
     };
     for (const Layer& l : layers)
         for (int x = 0; x < kW; ++x) {
-            double h = l.base - l.amp * (0.6 * std::sin(x * l.f1 + l.ph) + 0.4 * std::sin(x * l.f2 + l.ph * 3));
+            double h = l.base - l.amp * (0.6 * std::sin(x * l.f1 + l.ph) +
+                                         0.4 * std::sin(x * l.f2 + l.ph * 3));
             for (int y = static_cast<int>(h) - 1; y < kGravelTop; ++y) {
                 double a = std::clamp(y + 1 - h, 0.0, 1.0);
                 b.blend(x, y, mix(l.top, l.bottom, smooth(h, kGrassTop, y)), a);
@@ -151,8 +152,8 @@ void paintGround(Buffer& b) {
         for (int x = 0; x < kW; ++x)
             if (y < kGravelTop + 3) b.at(x, y) = mix(b.at(x, y), rgb(104, 96, 80), 0.5);
     }
-    const Col stones[] = {rgb(150, 140, 128), rgb(168, 150, 124), rgb(126, 120, 118), rgb(186, 172, 150),
-                          rgb(140, 124, 104)};
+    const Col stones[] = {rgb(150, 140, 128), rgb(168, 150, 124), rgb(126, 120, 118),
+                          rgb(186, 172, 150), rgb(140, 124, 104)};
     for (int i = 0; i < 5200; ++i) {
         double y = r.range(kGravelTop + 2, kCurbTop - 1);
         double t = (y - kGravelTop) / double(kCurbTop - kGravelTop);
@@ -169,7 +170,8 @@ void paintGround(Buffer& b) {
                 b.blend(xx, yy, rgb(120, 100, 78), 0.5 * (1.0 - smooth(0.8, 1.1, ds)));
                 double a = 1.0 - smooth(0.85, 1.1, d);
                 double light = std::clamp(0.5 - 0.5 * (dx + dy), 0.0, 1.0);
-                b.blend(xx, yy, mix(scale(base, 0.82), mix(base, rgb(255, 250, 236), 0.35), light), a);
+                b.blend(xx, yy, mix(scale(base, 0.82), mix(base, rgb(255, 250, 236), 0.35), light),
+                        a);
             }
     }
     // Curb stones along the bottom, edge on.
@@ -182,9 +184,11 @@ void paintGround(Buffer& b) {
             for (int xx = static_cast<int>(x) + 2; xx < static_cast<int>(x + w) - 1; ++xx) {
                 if (xx >= kW) break;
                 double t = (y - kCurbTop) / double(kH - kCurbTop);
-                double edge = std::min({xx - x - 2, x + w - 1 - xx, double(y - kCurbTop - 2), double(kH - 2 - y)});
+                double edge = std::min(
+                    {xx - x - 2, x + w - 1 - xx, double(y - kCurbTop - 2), double(kH - 2 - y)});
                 Col c = mix(rgb(176, 164, 150), rgb(130, 118, 108), t);
-                if (edge < 1.5) c = y - kCurbTop < 4 || xx - x < 4 ? rgb(206, 196, 182) : rgb(96, 84, 76);
+                if (edge < 1.5)
+                    c = y - kCurbTop < 4 || xx - x < 4 ? rgb(206, 196, 182) : rgb(96, 84, 76);
                 double n = r.range(-5, 5);
                 b.at(xx, y) = Col{c.r + n, c.g + n, c.b + n};
             }
@@ -207,7 +211,8 @@ void paintBorders(Buffer& b) {
 }
 
 // Median cut over a histogram of 5 bits per channel.
-std::vector<Rgb> medianCut(const std::vector<Col>& px, const std::vector<uint8_t>& skip, int colours) {
+std::vector<Rgb> medianCut(const std::vector<Col>& px, const std::vector<uint8_t>& skip,
+                           int colours) {
     struct Bin {
         double r = 0, g = 0, b = 0;
         long n = 0;
@@ -261,7 +266,10 @@ std::vector<Rgb> medianCut(const std::vector<Col>& px, const std::vector<uint8_t
         if (bestScore <= 0) break;
         Box bx = boxes[best];
         std::sort(bins.begin() + static_cast<long>(bx.lo), bins.begin() + static_cast<long>(bx.hi),
-                  [&](int a, int c) { return chan(a, bestAxis) < chan(c, bestAxis) || (chan(a, bestAxis) == chan(c, bestAxis) && a < c); });
+                  [&](int a, int c) {
+                      return chan(a, bestAxis) < chan(c, bestAxis) ||
+                             (chan(a, bestAxis) == chan(c, bestAxis) && a < c);
+                  });
         long total = 0, half = 0;
         for (size_t i = bx.lo; i < bx.hi; ++i) total += hist[bins[i]].n;
         size_t cut = bx.lo + 1;
@@ -296,9 +304,9 @@ Indexed background() {
     paintSky(b);
     Rand r(12);
     // Clouds spread over the whole sky, a few low over the hills.
-    const double clouds[][2] = {{260, 120}, {640, 90},  {1010, 150}, {420, 300}, {860, 330},
-                                {150, 470}, {1150, 430}, {560, 560}, {330, 680}, {980, 640},
-                                {760, 760}, {1200, 250}};
+    const double clouds[][2] = {{260, 120}, {640, 90},  {1010, 150}, {420, 300},
+                                {860, 330}, {150, 470}, {1150, 430}, {560, 560},
+                                {330, 680}, {980, 640}, {760, 760},  {1200, 250}};
     for (const auto& cl : clouds) paintCloud(b, cl[0], cl[1], r.range(40, 72), r);
     paintHills(b);
     paintGround(b);
@@ -315,7 +323,8 @@ Indexed background() {
     // The first entries are the border's own colours, entry 0 the border itself.
     out.palette = {kBorderCol, Rgb{78, 78, 86}, Rgb{52, 52, 58}, Rgb{22, 22, 26}};
     const size_t reserved = out.palette.size();
-    for (Rgb c : medianCut(b.px, border, 255 - static_cast<int>(reserved))) out.palette.push_back(c);
+    for (Rgb c : medianCut(b.px, border, 255 - static_cast<int>(reserved)))
+        out.palette.push_back(c);
     while (out.palette.size() < 255) out.palette.push_back(out.palette.back());
 
     std::vector<int> cache(1 << 18, -1);
@@ -351,7 +360,8 @@ Indexed background() {
                 continue;
             }
             Col c = b.px[i];
-            c = Col{std::clamp(c.r, 0.0, 255.0), std::clamp(c.g, 0.0, 255.0), std::clamp(c.b, 0.0, 255.0)};
+            c = Col{std::clamp(c.r, 0.0, 255.0), std::clamp(c.g, 0.0, 255.0),
+                    std::clamp(c.b, 0.0, 255.0)};
             int k = nearest(c);
             out.idx[i] = static_cast<uint8_t>(k);
             Col p = toCol(out.palette[k]);

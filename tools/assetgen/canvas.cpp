@@ -35,8 +35,8 @@ Affine Affine::rotate(double degrees) {
 Affine Affine::scaling(double sx, double sy) { return Affine{sx, 0, 0, 0, sy, 0}; }
 
 Affine Affine::then(const Affine& n) const {
-    return Affine{n.a * a + n.b * d,     n.a * b + n.b * e,     n.a * c + n.b * f + n.c,
-                  n.d * a + n.e * d,     n.d * b + n.e * e,     n.d * c + n.e * f + n.f};
+    return Affine{n.a * a + n.b * d, n.a * b + n.b * e, n.a * c + n.b * f + n.c,
+                  n.d * a + n.e * d, n.d * b + n.e * e, n.d * c + n.e * f + n.f};
 }
 
 Affine Affine::inverse() const {
@@ -142,8 +142,8 @@ Shape unite(std::vector<Shape> parts) {
 }
 
 Shape intersect(Shape a, Shape b) {
-    Shape s{std::max(a.x0, b.x0), std::max(a.y0, b.y0), std::min(a.x1, b.x1),
-            std::min(a.y1, b.y1), nullptr};
+    Shape s{std::max(a.x0, b.x0), std::max(a.y0, b.y0), std::min(a.x1, b.x1), std::min(a.y1, b.y1),
+            nullptr};
     s.inside = [a, b](double x, double y) { return a.inside(x, y) && b.inside(x, y); };
     return s;
 }
@@ -188,7 +188,11 @@ Paint gradient(Pt p0, Col c0, Pt p1, Col c1) {
 // ---- canvas ----
 
 Canvas::Canvas(int width, int height, int samples)
-    : w_(width), h_(height), n_(samples), sw_(width * samples), sh_(height * samples),
+    : w_(width),
+      h_(height),
+      n_(samples),
+      sw_(width * samples),
+      sh_(height * samples),
       s_(static_cast<size_t>(sw_) * sh_) {}
 
 void Canvas::setTransform(const Affine& t) {
@@ -240,8 +244,8 @@ void Canvas::clear(const Shape& s) {
                 s_[static_cast<size_t>(sy) * sw_ + sx].tag = 0;
 }
 
-void Canvas::stroke(const std::vector<Pt>& line, double r, const Paint& p, uint8_t tag,
-                    Where where, uint8_t onlyTag) {
+void Canvas::stroke(const std::vector<Pt>& line, double r, const Paint& p, uint8_t tag, Where where,
+                    uint8_t onlyTag) {
     if (line.size() == 1) {
         fill(circle(line[0].x, line[0].y, r), p, tag, 1.0, where, onlyTag);
         return;
@@ -253,8 +257,12 @@ void Canvas::stroke(const std::vector<Pt>& line, double r, const Paint& p, uint8
 // ---- pictures ----
 
 Image::Image(int width, int height, Rgb keyColour, bool hasKey)
-    : w(width), h(height), px(static_cast<size_t>(width) * height, keyColour),
-      drawn(static_cast<size_t>(width) * height, hasKey ? 0 : 1), key(keyColour), keyed(hasKey) {}
+    : w(width),
+      h(height),
+      px(static_cast<size_t>(width) * height, keyColour),
+      drawn(static_cast<size_t>(width) * height, hasKey ? 0 : 1),
+      key(keyColour),
+      keyed(hasKey) {}
 
 Image resolve(const Canvas& c, Rgb key, bool keyed) {
     Image im(c.width(), c.height(), key, keyed);
@@ -326,7 +334,8 @@ bool maps565ToKey(Rgb c, Rgb key) {
 }
 
 bool nearKey(Rgb c, Rgb key) {
-    return std::abs(c.r - key.r) <= 40 && std::abs(c.g - key.g) <= 40 && std::abs(c.b - key.b) <= 40;
+    return std::abs(c.r - key.r) <= 40 && std::abs(c.g - key.g) <= 40 &&
+           std::abs(c.b - key.b) <= 40;
 }
 
 static bool touchesKey(const Image& im, int x, int y) {

@@ -69,9 +69,9 @@ Paint gradient(Pt p0, Col c0, Pt p1, Col c1);
 
 // Which samples a fill may paint.
 enum class Where {
-    Anywhere,    // painted or not
-    Painted,     // only samples already painted (any tag)
-    Tagged,      // only samples carrying the given tag
+    Anywhere,  // painted or not
+    Painted,   // only samples already painted (any tag)
+    Tagged,    // only samples carrying the given tag
 };
 
 class Canvas {

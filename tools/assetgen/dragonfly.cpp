@@ -42,7 +42,8 @@ void drawDragonfly(Canvas& c, double k, bool struck) {
     // Body: tail, thorax, head, each outlined.
     Shape tail = taper({2, 0}, {-16.2, 0}, 2.0, 1.1);
     Shape thorax = ellipse(4.5, 0, 4.6, 3.0);
-    Shape head = unite({circle(11.6, -2.3, 2.9), circle(11.6, 2.3, 2.9), ellipse(9.4, 0, 2.2, 2.6)});
+    Shape head =
+        unite({circle(11.6, -2.3, 2.9), circle(11.6, 2.3, 2.9), ellipse(9.4, 0, 2.2, 2.6)});
     c.fill(scaled(taper({2, 0}, {-16.2, 0}, 3.0, 2.1), k), ink);
     c.fill(scaled(ellipse(4.5, 0, 5.6, 4.0), k), ink);
     c.fill(scaled(unite({circle(11.6, -2.3, 3.9), circle(11.6, 2.3, 3.9)}), k), ink);
@@ -63,8 +64,8 @@ void drawDragonfly(Canvas& c, double k, bool struck) {
         }
     } else {
         for (double s : {-1.0, 1.0}) {
-            c.fill(scaled(circle(11.9, 2.3 * s, 2.2), k), gradient({10 * k, -3 * k}, rgb(255, 120, 90),
-                                                                  {13 * k, 3 * k}, pal::dragonRed));
+            c.fill(scaled(circle(11.9, 2.3 * s, 2.2), k),
+                   gradient({10 * k, -3 * k}, rgb(255, 120, 90), {13 * k, 3 * k}, pal::dragonRed));
             c.fill(scaled(circle(11.4, 2.3 * s - 0.9, 0.8), k), rgb(255, 240, 220));
         }
     }
@@ -76,10 +77,10 @@ Image dragonfly(char heading) {
     drawDragonfly(c, 0.97, false);
     Image right = resolve(c, kBlack);
     switch (heading) {
-    case 'L': return mirrored(right);
-    case 'U': return turnedCounterClockwise(right);
-    case 'D': return turnedClockwise(right);
-    default: return right;
+        case 'L': return mirrored(right);
+        case 'U': return turnedCounterClockwise(right);
+        case 'D': return turnedClockwise(right);
+        default: return right;
     }
 }
 

@@ -149,8 +149,7 @@ const Glyph& glyph(char c) {
     return it->second;
 }
 
-Layout layoutText(const std::string& text, double x, double baseline, double cap,
-                  double tracking) {
+Layout layoutText(const std::string& text, double x, double baseline, double cap, double tracking) {
     Layout l;
     double k = cap / 10.0;
     double pen = 0;
@@ -191,7 +190,8 @@ static std::vector<Polyline> shifted(const std::vector<Polyline>& in, double dx,
 
 void drawText(Canvas& c, const Layout& text, const TextLook& look) {
     const double outer = look.stroke + look.outline;
-    for (const auto& [extra, col] : look.glow) drawStrokes(c, text.strokes, outer + extra, solid(col));
+    for (const auto& [extra, col] : look.glow)
+        drawStrokes(c, text.strokes, outer + extra, solid(col));
     if (look.shadowDx != 0 || look.shadowDy != 0)
         drawStrokes(c, shifted(text.strokes, look.shadowDx, look.shadowDy), outer,
                     solid(look.shadowCol));

@@ -28,21 +28,20 @@ struct Layout {
     std::vector<int> glyphOf;  // which letter each stroke belongs to
     double width = 0;
 };
-Layout layoutText(const std::string& text, double x, double baseline, double cap,
-                  double tracking);
+Layout layoutText(const std::string& text, double x, double baseline, double cap, double tracking);
 double textWidth(const std::string& text, double cap, double tracking);
 
 // A word drawn in layers, back to front: shadow, glow bands, outline, fill,
 // highlight. Radii are in pixels; zero leaves a layer out.
 struct TextLook {
-    double stroke = 2;        // pen radius of the letters
-    double outline = 1.5;     // extra radius of the outline
+    double stroke = 2;     // pen radius of the letters
+    double outline = 1.5;  // extra radius of the outline
     Col outlineCol = rgb(40, 28, 48);
     Paint fill = solid(rgb(255, 200, 60));
     double shadowDx = 0, shadowDy = 0;
     Col shadowCol = rgb(70, 80, 130);
     std::vector<std::pair<double, Col>> glow;  // extra radius and colour, outermost first
-    double highlight = 0;     // radius of the light streak on the upper left of strokes
+    double highlight = 0;  // radius of the light streak on the upper left of strokes
     Col highlightCol = rgb(255, 250, 220);
 };
 

@@ -69,7 +69,8 @@ Bytes bmp24(const Image& im) {
 Bytes bmp8(int w, int h, const std::vector<uint8_t>& indices, const std::vector<Rgb>& palette) {
     uint32_t stride = (static_cast<uint32_t>(w) + 3) & ~3u;
     Bytes b;
-    bmpHeaders(b, w, h, 8, static_cast<uint32_t>(palette.size()), stride * static_cast<uint32_t>(h));
+    bmpHeaders(b, w, h, 8, static_cast<uint32_t>(palette.size()),
+               stride * static_cast<uint32_t>(h));
     for (const Rgb& c : palette) {
         b.push_back(c.b);
         b.push_back(c.g);
@@ -148,20 +149,24 @@ struct BitWriter {
 };
 
 void literal(BitWriter& w, int v) {
-    if (v < 144) w.code(0x30 + v, 8);
-    else if (v < 256) w.code(0x190 + (v - 144), 9);
-    else if (v < 280) w.code(v - 256, 7);
-    else w.code(0xC0 + (v - 280), 8);
+    if (v < 144)
+        w.code(0x30 + v, 8);
+    else if (v < 256)
+        w.code(0x190 + (v - 144), 9);
+    else if (v < 280)
+        w.code(v - 256, 7);
+    else
+        w.code(0xC0 + (v - 280), 8);
 }
 
 const int kLenBase[29] = {3,  4,  5,  6,  7,  8,  9,  10, 11,  13,  15,  17,  19,  23, 27,
                           31, 35, 43, 51, 59, 67, 83, 99, 115, 131, 163, 195, 227, 258};
 const int kLenExtra[29] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2,
                            2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
-const int kDistBase[30] = {1,   2,   3,   4,   5,   7,    9,    13,   17,   25,
-                           33,  49,  65,  97,  129, 193,  257,  385,  513,  769,
+const int kDistBase[30] = {1,    2,    3,    4,    5,    7,    9,    13,    17,    25,
+                           33,   49,   65,   97,   129,  193,  257,  385,   513,   769,
                            1025, 1537, 2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577};
-const int kDistExtra[30] = {0, 0, 0, 0, 1, 1, 2, 2, 3, 3, 4, 4, 5, 5, 6,
+const int kDistExtra[30] = {0, 0, 0, 0, 1, 1, 2, 2,  3,  3,  4,  4,  5,  5,  6,
                             6, 7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13};
 
 void match(BitWriter& w, int len, int dist) {

@@ -31,7 +31,8 @@ std::vector<Rgba> iconLarge() {
     Canvas c(size, size, n);
     // A round badge of sky behind the shuttlecock.
     c.fill(circle(128, 128, 124), pal::ink);
-    c.fill(circle(128, 128, 118), gradient({60, 20}, rgb(150, 206, 246), {190, 240}, rgb(62, 120, 204)));
+    c.fill(circle(128, 128, 118),
+           gradient({60, 20}, rgb(150, 206, 246), {190, 240}, rgb(62, 120, 204)));
     c.fill(circle(96, 84, 60), solid(rgb(255, 250, 226)), 1, 0.25, Where::Painted);
     c.setTransform(fitShuttle(size, 30));
     drawShuttle(c, 0, true);

@@ -85,7 +85,8 @@ namespace ag {
 
 Bytes keyedBitmap(Image im, const char* name) {
     int fixed = guardKey(im);
-    if (gVerbose && fixed > 0) std::fprintf(stderr, "%s: %d pixels moved off the key\n", name, fixed);
+    if (gVerbose && fixed > 0)
+        std::fprintf(stderr, "%s: %d pixels moved off the key\n", name, fixed);
     return bmp24(im);
 }
 
@@ -95,9 +96,12 @@ int main(int argc, char** argv) {
     bool check = false;
     const char* dir = nullptr;
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--check") == 0) check = true;
-        else if (std::strcmp(argv[i], "-v") == 0) gVerbose = true;
-        else dir = argv[i];
+        if (std::strcmp(argv[i], "--check") == 0)
+            check = true;
+        else if (std::strcmp(argv[i], "-v") == 0)
+            gVerbose = true;
+        else
+            dir = argv[i];
     }
     if (!dir) {
         std::fprintf(stderr, "usage: pako-assetgen [-v] [--check] ASSETS_DIR\n");
@@ -110,21 +114,24 @@ int main(int argc, char** argv) {
         if (check) {
             Bytes have;
             if (!readFile(p, have) || have != bytes) {
-                std::fprintf(stderr, "%s differs from what the generator draws\n", out.path.c_str());
+                std::fprintf(stderr, "%s differs from what the generator draws\n",
+                             out.path.c_str());
                 ++differing;
             }
             continue;
         }
         fs::create_directories(p.parent_path());
         std::ofstream f(p, std::ios::binary | std::ios::trunc);
-        f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        f.write(reinterpret_cast<const char*>(bytes.data()),
+                static_cast<std::streamsize>(bytes.size()));
         if (!f) {
             std::fprintf(stderr, "cannot write %s\n", p.string().c_str());
             return 1;
         }
     }
     if (check && differing) {
-        std::fprintf(stderr, "%d file(s) out of date: run tools/assetgen/regenerate.sh\n", differing);
+        std::fprintf(stderr, "%d file(s) out of date: run tools/assetgen/regenerate.sh\n",
+                     differing);
         return 1;
     }
     return 0;

@@ -16,15 +16,17 @@ constexpr double kOutline = 1.3;
 constexpr double kThigh = 15, kShin = 14, kUpperArm = 11, kForearm = 10;
 
 struct Pose {
-    double lean = 0;                  // torso, degrees forward of upright
-    double nearThigh = 0, nearKnee = 0;  // thigh from straight down (forward +), knee bend (+ folds back)
+    double lean = 0;  // torso, degrees forward of upright
+    double nearThigh = 0,
+           nearKnee = 0;  // thigh from straight down (forward +), knee bend (+ folds back)
     double farThigh = 0, farKnee = 0;
-    double nearToe = 0, farToe = 0;   // foot tilt, toes down +
-    double nearArm = 0, nearElbow = 0;  // shoulder from straight down (forward +), elbow bend (forward +)
+    double nearToe = 0, farToe = 0;  // foot tilt, toes down +
+    double nearArm = 0,
+           nearElbow = 0;  // shoulder from straight down (forward +), elbow bend (forward +)
     double farArm = 0, farElbow = 0;
-    double scarfFlutter = 0;          // 0 hangs, 1 streams out behind
-    double scarfWave = 0;             // phase of the streaming scarf's wave
-    bool wideEye = false;             // the kick: eye wide open
+    double scarfFlutter = 0;  // 0 hangs, 1 streams out behind
+    double scarfWave = 0;     // phase of the streaming scarf's wave
+    bool wideEye = false;     // the kick: eye wide open
 };
 
 Pt dir(double degrees) {
@@ -80,7 +82,7 @@ public:
     void limb(Pt a, Pt b, double r, Col col) {
         c_.fill(capsule(a, b, r + kOutline), pal::ink);
         c_.fill(capsule(a, b, r), lit(col, std::min(a.x, b.x) - r, std::min(a.y, b.y) - r,
-                                     std::max(a.x, b.x) + r, std::max(a.y, b.y) + r));
+                                      std::max(a.x, b.x) + r, std::max(a.y, b.y) + r));
     }
     void ball(Pt p, double r, Col col) {
         c_.fill(circle(p.x, p.y, r + kOutline), pal::ink);
@@ -171,7 +173,8 @@ void drawFigure(Canvas& c, const Pose& p, double hx, double hy) {
         c.fill(roundRect(-11, -28, 11, 5, 8), lit(pal::jacketBlue, -11, -28, 11, 5));
         // Zip and pocket, and the hem band.
         c.fill(rect(4.2, -22, 5.4, 3), pal::jacketBlueDark);
-        c.fill(roundRect(-10.5, 0, 10.5, 5, 3.5), solid(pal::jacketBlueDark), 1, 1.0, Where::Painted);
+        c.fill(roundRect(-10.5, 0, 10.5, 5, 3.5), solid(pal::jacketBlueDark), 1, 1.0,
+               Where::Painted);
         c.fill(roundRect(-6, -9, 2, -3, 1.5), solid(darker(pal::jacketBlue, 0.12)), 1, 1.0,
                Where::Painted);
         c.resetTransform();
@@ -182,8 +185,10 @@ void drawFigure(Canvas& c, const Pose& p, double hx, double hy) {
     c.fill(circle(headC.x + 14.2, headC.y + 3.0, 2.8 + kOutline), pal::ink);  // nose
     c.fill(circle(headC.x + 14.2, headC.y + 3.0, 2.8), pal::skin);
     // The face again over the nose's outline, so the nose joins the face.
-    c.fill(circle(headC.x, headC.y, 14), lit(pal::skin, headC.x - 14, headC.y - 14, headC.x + 14, headC.y + 14));
-    c.fill(ellipse(headC.x - 6, headC.y + 2, 6.5, 8), solid(rgb(120, 70, 44)), 1, 1.0, Where::Painted);
+    c.fill(circle(headC.x, headC.y, 14),
+           lit(pal::skin, headC.x - 14, headC.y - 14, headC.x + 14, headC.y + 14));
+    c.fill(ellipse(headC.x - 6, headC.y + 2, 6.5, 8), solid(rgb(120, 70, 44)), 1, 1.0,
+           Where::Painted);
     c.fill(intersect(circle(headC.x, headC.y, 14), ellipse(headC.x - 6, headC.y + 2, 6.5, 8)),
            rgb(120, 70, 44));
     c.fill(circle(headC.x - 1, headC.y + 3, 3.2 + 1.0), pal::ink);  // ear
@@ -199,7 +204,8 @@ void drawFigure(Canvas& c, const Pose& p, double hx, double hy) {
     // Smile.
     for (int i = 0; i < 5; ++i) {
         double a = (20 + i * 18) * std::numbers::pi / 180.0;
-        c.fill(circle(headC.x + 9.5 + 3.2 * std::cos(a) * 0.8, headC.y + 8.5 + 2.0 * std::sin(a), 0.75),
+        c.fill(circle(headC.x + 9.5 + 3.2 * std::cos(a) * 0.8, headC.y + 8.5 + 2.0 * std::sin(a),
+                      0.75),
                rgb(150, 60, 60));
     }
 
@@ -207,21 +213,25 @@ void drawFigure(Canvas& c, const Pose& p, double hx, double hy) {
     // pompom at the back.
     {
         Pt hc{headC.x - 0.5, headC.y - 1};
-        Shape dome = intersect(ellipse(hc.x, hc.y, 15.6, 15.4), rect(hc.x - 20, hc.y - 20, hc.x + 20, hc.y - 1));
+        Shape dome = intersect(ellipse(hc.x, hc.y, 15.6, 15.4),
+                               rect(hc.x - 20, hc.y - 20, hc.x + 20, hc.y - 1));
         Shape band = roundRect(hc.x - 16.2, hc.y - 4.5, hc.x + 15.8, hc.y + 1.8, 3);
         Pt pom{hc.x - 9.5, hc.y - 13.5};
         c.fill(circle(pom.x, pom.y, 5.4 + kOutline), pal::ink);
         c.fill(unite({transformed(dome, Affine{}), band}), pal::ink);
-        c.fill(intersect(ellipse(hc.x, hc.y, 14.4, 14.2), rect(hc.x - 20, hc.y - 20, hc.x + 20, hc.y - 1)),
+        c.fill(intersect(ellipse(hc.x, hc.y, 14.4, 14.2),
+                         rect(hc.x - 20, hc.y - 20, hc.x + 20, hc.y - 1)),
                lit(pal::hatTeal, hc.x - 14, hc.y - 15, hc.x + 14, hc.y));
         // A cream stripe across the dome.
-        c.fill(intersect(ellipse(hc.x, hc.y, 14.4, 14.2), rect(hc.x - 20, hc.y - 10.5, hc.x + 20, hc.y - 7.5)),
+        c.fill(intersect(ellipse(hc.x, hc.y, 14.4, 14.2),
+                         rect(hc.x - 20, hc.y - 10.5, hc.x + 20, hc.y - 7.5)),
                pal::cream);
         c.fill(roundRect(hc.x - 15, hc.y - 3.3, hc.x + 14.6, hc.y + 0.6, 2.2),
                lit(pal::scarfRed, hc.x - 15, hc.y - 4, hc.x + 15, hc.y + 1));
         for (double x = hc.x - 13; x < hc.x + 14; x += 3)
             c.fill(rect(x, hc.y - 3.0, x + 0.9, hc.y + 0.3), pal::scarfRedDark);
-        c.fill(circle(pom.x, pom.y, 5.4), lit(pal::cream, pom.x - 5, pom.y - 5, pom.x + 5, pom.y + 5));
+        c.fill(circle(pom.x, pom.y, 5.4),
+               lit(pal::cream, pom.x - 5, pom.y - 5, pom.x + 5, pom.y + 5));
         c.fill(circle(pom.x + 1.2, pom.y + 1.4, 1.2), rgb(226, 210, 180));
         c.fill(circle(pom.x - 1.8, pom.y + 0.4, 1.0), rgb(226, 210, 180));
     }
@@ -230,7 +240,9 @@ void drawFigure(Canvas& c, const Pose& p, double hx, double hy) {
     {
         Affine t = Affine::rotate(p.lean).then(Affine::translate(neck.x, neck.y));
         c.setTransform(t);
-        c.fill(roundRect(-11 - kOutline, -3.5 - kOutline, 11 + kOutline, 4 + kOutline, 4 + kOutline), pal::ink);
+        c.fill(
+            roundRect(-11 - kOutline, -3.5 - kOutline, 11 + kOutline, 4 + kOutline, 4 + kOutline),
+            pal::ink);
         c.fill(roundRect(-11, -3.5, 11, 4, 4), lit(pal::scarfRed, -11, -4, 11, 4));
         c.fill(rect(-4, -3.5, -2, 4), solid(pal::cream), 1, 1.0, Where::Painted);
         c.fill(rect(3, -3.5, 5, 4), solid(pal::cream), 1, 1.0, Where::Painted);
@@ -266,10 +278,22 @@ Pose runPose(int phase) {
     const LegArm under{2, 20, 4, -6, 70}, tucked{38, 96, 10, 10, 75};
     LegArm n, f;
     switch (phase) {
-    case 0: n = front; f = back; break;
-    case 1: n = under; f = tucked; break;
-    case 2: n = back; f = front; break;
-    default: n = tucked; f = under; break;
+        case 0:
+            n = front;
+            f = back;
+            break;
+        case 1:
+            n = under;
+            f = tucked;
+            break;
+        case 2:
+            n = back;
+            f = front;
+            break;
+        default:
+            n = tucked;
+            f = under;
+            break;
     }
     p.nearThigh = n.thigh;
     p.nearKnee = n.knee;

@@ -33,8 +33,8 @@ Strip makeStrip(Pt root, double angle, double length, double wave, double phase,
     for (int i = 0; i <= 10; ++i) {
         double t = i / 10.0;
         double side = wave * std::sin(t * kPi * 1.3 + phase) * t;
-        s.line.push_back(Pt{root.x + d.x * length * t + n.x * side,
-                            root.y + d.y * length * t + n.y * side});
+        s.line.push_back(
+            Pt{root.x + d.x * length * t + n.x * side, root.y + d.y * length * t + n.y * side});
     }
     return s;
 }
@@ -68,7 +68,8 @@ void drawWeight(Canvas& c, Pt at, double outline, bool strapUp) {
     c.fill(roundRect(at.x - 7 - outline, at.y - 3.5 - outline, at.x + 7 + outline,
                      at.y + 3.5 + outline, 2.6 + outline),
            pal::ink);
-    c.fill(body, gradient({at.x - 7, at.y - 3.5}, rgb(250, 220, 130), {at.x + 7, at.y + 3.5}, brassDark));
+    c.fill(body,
+           gradient({at.x - 7, at.y - 3.5}, rgb(250, 220, 130), {at.x + 7, at.y + 3.5}, brassDark));
     c.fill(rect(at.x - 5.5, at.y - 0.6, at.x + 5.5, at.y + 0.6), solid(brassDark), 1, 1.0,
            Where::Painted);
     // The washer that holds the strips, on the side they leave from.
@@ -81,8 +82,8 @@ void drawWeight(Canvas& c, Pt at, double outline, bool strapUp) {
     (void)brass;
 }
 
-const Col kStripCols[] = {pal::leafDark, pal::leaf, pal::leafLight, pal::leaf, pal::leafDark,
-                          pal::leaf};
+const Col kStripCols[] = {pal::leafDark, pal::leaf,     pal::leafLight,
+                          pal::leaf,     pal::leafDark, pal::leaf};
 
 }  // namespace
 
@@ -122,9 +123,9 @@ void drawShuttle(Canvas& c, int phase, bool forIcon) {
     const double lengths[] = {24, 24, 27, 27, 29, 29};
     for (int i = 0; i < 6; ++i) {
         double a = angles[i] * spreadK;
-        strips.push_back(makeStrip({w.x + (angles[i] < 0 ? -1.2 : 1.2), rising ? w.y + 4.6 : w.y - 4.6},
-                                   a, lengths[i], forIcon ? 1.0 : 2.4, flutter + i * 1.3,
-                                   kStripCols[i], rising));
+        strips.push_back(
+            makeStrip({w.x + (angles[i] < 0 ? -1.2 : 1.2), rising ? w.y + 4.6 : w.y - 4.6}, a,
+                      lengths[i], forIcon ? 1.0 : 2.4, flutter + i * 1.3, kStripCols[i], rising));
     }
     drawStrips(c, strips, outline);
     drawWeight(c, w, outline, !rising);

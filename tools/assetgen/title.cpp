@@ -54,8 +54,9 @@ void keycap(Canvas& c, double x0, double y0, double x1, double y1, const std::st
 void arrowCap(Canvas& c, double x0, double y0, bool right) {
     keycap(c, x0, y0, x0 + 18, y0 + 16, "");
     double cx = x0 + 9, cy = y0 + 8;
-    std::vector<Pt> tri = right ? std::vector<Pt>{{cx - 3, cy - 4.5}, {cx - 3, cy + 4.5}, {cx + 4, cy}}
-                                : std::vector<Pt>{{cx + 3, cy - 4.5}, {cx + 3, cy + 4.5}, {cx - 4, cy}};
+    std::vector<Pt> tri =
+        right ? std::vector<Pt>{{cx - 3, cy - 4.5}, {cx - 3, cy + 4.5}, {cx + 4, cy}}
+              : std::vector<Pt>{{cx + 3, cy - 4.5}, {cx + 3, cy + 4.5}, {cx - 4, cy}};
     c.fill(polygon(tri), rgb(52, 34, 30));
 }
 
@@ -102,7 +103,8 @@ Image signboard() {
     // Two posts sunk in the ground, the board on them.
     for (double x : {44.0, 196.0}) {
         c.fill(rect(x - 7.5, 150, x + 7.5, 206), pal::woodDark);
-        c.fill(rect(x - 6, 150, x + 6, 206), gradient({x - 6, 0}, pal::woodLight, {x + 6, 0}, pal::wood));
+        c.fill(rect(x - 6, 150, x + 6, 206),
+               gradient({x - 6, 0}, pal::woodLight, {x + 6, 0}, pal::wood));
         c.fill(rect(x + 2.5, 150, x + 6, 206), solid(pal::woodDark), 1, 1.0, Where::Painted);
     }
     c.fill(roundRect(2, 2, 238, 170, 10), pal::woodDark);
@@ -115,8 +117,8 @@ Image signboard() {
     Rand r(7);
     for (int i = 0; i < 26; ++i) {
         double y = r.range(9, 163), x = r.range(8, 200), len = r.range(14, 40);
-        c.fill(capsule({x, y}, {x + len, y + r.range(-0.6, 0.6)}, 0.45), solid(scale(pal::wood, 0.86)), 1,
-               1.0, Where::Painted);
+        c.fill(capsule({x, y}, {x + len, y + r.range(-0.6, 0.6)}, 0.45),
+               solid(scale(pal::wood, 0.86)), 1, 1.0, Where::Painted);
     }
     // Nails in the corners.
     for (Pt n : {Pt{13, 13}, Pt{227, 13}, Pt{13, 159}, Pt{227, 159}}) {

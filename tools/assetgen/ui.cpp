@@ -19,7 +19,8 @@ Shape insetPolygon(std::vector<Pt> pts, double d) {
         for (size_t i = 0; i < pts.size(); ++i) {
             Pt a = pts[i], b = pts[(i + 1) % pts.size()];
             double dx = b.x - a.x, dy = b.y - a.y;
-            double t = std::clamp(((x - a.x) * dx + (y - a.y) * dy) / (dx * dx + dy * dy), 0.0, 1.0);
+            double t =
+                std::clamp(((x - a.x) * dx + (y - a.y) * dy) / (dx * dx + dy * dy), 0.0, 1.0);
             double ex = x - (a.x + dx * t), ey = y - (a.y + dy * t);
             if (ex * ex + ey * ey < d * d) return false;
         }
@@ -31,7 +32,8 @@ Shape insetPolygon(std::vector<Pt> pts, double d) {
 // A polygon with a rounded rim of radius r around it.
 Shape roundedPolygon(const std::vector<Pt>& pts, double r) {
     std::vector<Shape> parts = {polygon(pts)};
-    for (size_t i = 0; i < pts.size(); ++i) parts.push_back(capsule(pts[i], pts[(i + 1) % pts.size()], r));
+    for (size_t i = 0; i < pts.size(); ++i)
+        parts.push_back(capsule(pts[i], pts[(i + 1) % pts.size()], r));
     return unite(parts);
 }
 
@@ -139,7 +141,8 @@ Image anglePointer() {
     Canvas c(40, 50, kSamples);
     std::vector<Pt> tri = {{7, 7}, {7, 43}, {34, 25}};
     c.fill(roundedPolygon(tri, 3.0), pal::ink);
-    c.fill(insetPolygon(tri, 0.4), gradient({7, 7}, rgb(255, 236, 110), {30, 40}, pal::sunOrange), 2);
+    c.fill(insetPolygon(tri, 0.4), gradient({7, 7}, rgb(255, 236, 110), {30, 40}, pal::sunOrange),
+           2);
     c.fill(insetPolygon({{10, 12}, {10, 26}, {21, 19}}, 0.5), solid(rgb(255, 248, 200)), 2, 0.75,
            Where::Tagged, 2);
     return resolve(c, kWhite);
@@ -189,8 +192,8 @@ Image gauge(int tenths) {
             double t = i / 9.0;
             Col col = t < 0.5 ? mix(low, mid, t * 2) : mix(mid, high, (t - 0.5) * 2);
             c.fill(cell, col, 4);
-            c.fill(roundRect(15, y0 + 1, 35, y0 + 2.8, 0.9), solid(mix(col, rgb(255, 255, 240), 0.55)),
-                   4, 1.0, Where::Tagged, 4);
+            c.fill(roundRect(15, y0 + 1, 35, y0 + 2.8, 0.9),
+                   solid(mix(col, rgb(255, 255, 240), 0.55)), 4, 1.0, Where::Tagged, 4);
         } else {
             c.fill(cell, rgb(44, 48, 84), 5);
         }

@@ -4,13 +4,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <limits.h>
+#include <stdlib.h>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <iostream>
-#include <limits.h>
-#include <stdlib.h>
 
 #include "display/display.h"
 #include "platform/headless/headless.h"
@@ -119,7 +119,8 @@ int main(int argc, char** argv) {
     }
     if (!options.dumpDir.empty()) {
         if (mkdir(options.dumpDir.c_str(), 0777) != 0 && errno != EEXIST)
-            return fail("--dump-frames: cannot make " + options.dumpDir + ": " + std::strerror(errno));
+            return fail("--dump-frames: cannot make " + options.dumpDir + ": " +
+                        std::strerror(errno));
         struct stat st;
         if (stat(options.dumpDir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) ||
             access(options.dumpDir.c_str(), W_OK) != 0)
@@ -134,8 +135,7 @@ int main(int argc, char** argv) {
     }
     if (!options.trace.empty()) {
         run.trace = options.trace == "-" ? stdout : std::fopen(options.trace.c_str(), "wb");
-        if (!run.trace)
-            return fail(options.trace + ": cannot be written: " + std::strerror(errno));
+        if (!run.trace) return fail(options.trace + ": cannot be written: " + std::strerror(errno));
     }
     if (!options.assets.empty() && chdir(options.assets.c_str()) != 0)
         return fail("--assets: cannot change to " + options.assets + ": " + std::strerror(errno));

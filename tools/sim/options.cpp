@@ -59,8 +59,8 @@ bool parseOptions(int argc, char** argv, SimOptions& o, std::string& error) {
             std::string text;
             if (!value(text)) return false;
             if (!parseNumber(text, max, out) || out < min) {
-                error = opt + ": '" + text + "' is not a whole number from " +
-                        std::to_string(min) + " to " + std::to_string(max);
+                error = opt + ": '" + text + "' is not a whole number from " + std::to_string(min) +
+                        " to " + std::to_string(max);
                 return false;
             }
             return true;
@@ -83,8 +83,8 @@ bool parseOptions(int argc, char** argv, SimOptions& o, std::string& error) {
                 error = opt + ": empty value";
                 return false;
             }
-            (opt == "--script" ? o.script
-             : opt == "--trace" ? o.trace
+            (opt == "--script"        ? o.script
+             : opt == "--trace"       ? o.trace
              : opt == "--dump-frames" ? o.dumpDir
                                       : o.assets) = text;
         } else if (opt == "--no-timer") {

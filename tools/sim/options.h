@@ -7,12 +7,12 @@
 struct SimOptions {
     int64_t frames = 1000;
     uint32_t seed = 1;
-    std::string script;      // empty: no input; "-": standard input
-    std::string trace;       // empty: no trace; "-": standard output
+    std::string script;  // empty: no input; "-": standard input
+    std::string trace;   // empty: no trace; "-": standard output
     bool timer = true;
-    std::string dumpDir;     // empty: no frame dumps
+    std::string dumpDir;  // empty: no frame dumps
     int64_t every = 1;
-    std::string assets;      // empty: the current directory
+    std::string assets;  // empty: the current directory
     bool resources = true;
     bool help = false;
 };

@@ -23,16 +23,19 @@ bool parseKey(std::string word, WPARAM& key) {
             return true;
         }
     }
-    if (word.size() < 3 || word.size() > 10 || word[0] != '0' || word[1] != 'x')
-        return false;
+    if (word.size() < 3 || word.size() > 10 || word[0] != '0' || word[1] != 'x') return false;
     uint32_t v = 0;
     for (size_t i = 2; i < word.size(); ++i) {
         const char c = word[i];
         uint32_t d;
-        if (c >= '0' && c <= '9') d = static_cast<uint32_t>(c - '0');
-        else if (c >= 'a' && c <= 'f') d = static_cast<uint32_t>(c - 'a' + 10);
-        else if (c >= 'A' && c <= 'F') d = static_cast<uint32_t>(c - 'A' + 10);
-        else return false;
+        if (c >= '0' && c <= '9')
+            d = static_cast<uint32_t>(c - '0');
+        else if (c >= 'a' && c <= 'f')
+            d = static_cast<uint32_t>(c - 'a' + 10);
+        else if (c >= 'A' && c <= 'F')
+            d = static_cast<uint32_t>(c - 'A' + 10);
+        else
+            return false;
         v = v * 16 + d;
     }
     key = v;

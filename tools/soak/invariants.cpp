@@ -173,14 +173,20 @@ struct Reader {
     }
 };
 
-const char* const stateMembers[] = {
-    "playerX", "shuttleX", "shuttleY", "cameraX", "cameraY", "runSpeed", "power", "kickCount",
-    "drift", "shuttleFrame", "runFrame", "blink", "appActive", "leftHeld", "rightHeld",
-    "enterHeld", "spaceHeld", "spaceReleased", "menuChoice", "titleActive", "rallyActive",
-    "serveReady", "dropped", "kickPending", "kickAnimActive", "zoomGrowing",
-    "shuttleRightOffset", "launchSpeed", "launchHeight", "flightTime", "prevHeight",
-    "countdownFrames", "kickAnimFrames", "zoomInset", "zoomStage", "respawnTick", "cwTurnTimer",
-    "ccwTurnTimer", "wobbleTimer", "wobble"};
+const char* const stateMembers[] = {"playerX",        "shuttleX",        "shuttleY",
+                                    "cameraX",        "cameraY",         "runSpeed",
+                                    "power",          "kickCount",       "drift",
+                                    "shuttleFrame",   "runFrame",        "blink",
+                                    "appActive",      "leftHeld",        "rightHeld",
+                                    "enterHeld",      "spaceHeld",       "spaceReleased",
+                                    "menuChoice",     "titleActive",     "rallyActive",
+                                    "serveReady",     "dropped",         "kickPending",
+                                    "kickAnimActive", "zoomGrowing",     "shuttleRightOffset",
+                                    "launchSpeed",    "launchHeight",    "flightTime",
+                                    "prevHeight",     "countdownFrames", "kickAnimFrames",
+                                    "zoomInset",      "zoomStage",       "respawnTick",
+                                    "cwTurnTimer",    "ccwTurnTimer",    "wobbleTimer",
+                                    "wobble"};
 
 bool dragonflies(Reader& r) {
     if (!r.take('[')) return false;
@@ -212,7 +218,8 @@ bool draws(Reader& r) {
             if (!r.integer(v)) return false;
             ++n;
         }
-        if (n != 2 && n != 4) return r.fail("a draw of " + name + " with " + std::to_string(n) + " numbers");
+        if (n != 2 && n != 4)
+            return r.fail("a draw of " + name + " with " + std::to_string(n) + " numbers");
         if (!r.take(']')) return false;
     }
     return r.take(']');
@@ -243,10 +250,14 @@ bool traceLineWellFormed(const char* line, size_t length, std::string& why) {
             break;
         }
         double v;
-        if (name == "dragonflies") ok = dragonflies(r);
-        else if (name == "draws") ok = draws(r);
-        else if (name == "sounds") ok = sounds(r);
-        else ok = r.integer(v);
+        if (name == "dragonflies")
+            ok = dragonflies(r);
+        else if (name == "draws")
+            ok = draws(r);
+        else if (name == "sounds")
+            ok = sounds(r);
+        else
+            ok = r.integer(v);
     }
     ok = ok && r.take('}');
     if (ok && r.p != r.end) ok = r.fail("text after the object");

@@ -179,8 +179,10 @@ void decide(int64_t s) {
     }
 
     if (g.titleActive != 0) {
-        if (g.menuChoice == 0 && r.chance(8)) press(s, r.chance(2) ? VK_UP : VK_DOWN, 1);
-        else if (r.chance(400)) press(s, VK_DOWN, r.between(1, 3));
+        if (g.menuChoice == 0 && r.chance(8))
+            press(s, r.chance(2) ? VK_UP : VK_DOWN, 1);
+        else if (r.chance(400))
+            press(s, VK_DOWN, r.between(1, 3));
         // EXIT is chosen now and then: the game ends there.
         if (r.chance(g.menuChoice == 0 ? 3000 : 90)) press(s, VK_RETURN, r.between(1, 6));
     } else if (g.dropped != 0) {
@@ -190,8 +192,10 @@ void decide(int64_t s) {
         // Run under the shuttlecock, more or less.
         const int32_t target = g.shuttleX + 40 + r.between(-30, 30);
         if (r.chance(6)) {
-            if (target < g.playerX - 20) press(s, VK_LEFT, r.between(1, 12));
-            else if (target > g.playerX + 20) press(s, VK_RIGHT, r.between(1, 12));
+            if (target < g.playerX - 20)
+                press(s, VK_LEFT, r.between(1, 12));
+            else if (target > g.playerX + 20)
+                press(s, VK_RIGHT, r.between(1, 12));
         }
         // Charge while it comes down, release near the feet (mostly when
         // it is there, sometimes too early or too late).
@@ -325,7 +329,8 @@ bool oneRun(uint32_t seed, int64_t frames, const std::string& home, bool verbose
         std::printf("seed %u: %lld frames, best kick count %d, ended at step %lld after: ", seed,
                     static_cast<long long>(totals.frames - before), totals.bestKickCount,
                     static_cast<long long>(headless::currentStep()));
-        for (size_t i = run.script.size() > 3 ? run.script.size() - 3 : 0; i < run.script.size(); ++i)
+        for (size_t i = run.script.size() > 3 ? run.script.size() - 3 : 0; i < run.script.size();
+             ++i)
             std::printf("[%s] ", run.script[i].second.c_str());
         std::printf("\n");
     }
@@ -350,9 +355,11 @@ int main(int argc, char** argv) {
     bool verbose = false;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
-        uint64_t* target = a == "--runs" ? &runs : a == "--frames" ? &frames
-                         : a == "--first-seed" ? &firstSeed
-                         : a == "--total-frames" ? &totalFrames : nullptr;
+        uint64_t* target = a == "--runs"           ? &runs
+                           : a == "--frames"       ? &frames
+                           : a == "--first-seed"   ? &firstSeed
+                           : a == "--total-frames" ? &totalFrames
+                                                   : nullptr;
         if (a == "--verbose") {
             verbose = true;
         } else if (a == "--help") {
@@ -377,12 +384,15 @@ int main(int argc, char** argv) {
     bool ok = true;
     uint64_t k = 0;
     int64_t reported = 0;
-    for (; ok && (totalFrames > 0 ? static_cast<uint64_t>(totals.frames) < totalFrames : k < runs); ++k) {
-        ok = oneRun(static_cast<uint32_t>(firstSeed + k), static_cast<int64_t>(frames), home, verbose);
+    for (; ok && (totalFrames > 0 ? static_cast<uint64_t>(totals.frames) < totalFrames : k < runs);
+         ++k) {
+        ok = oneRun(static_cast<uint32_t>(firstSeed + k), static_cast<int64_t>(frames), home,
+                    verbose);
         if (totalFrames > 0 && totals.frames / 1000000 > reported) {
             reported = totals.frames / 1000000;
             std::printf("pako-soak: %lld frames, %llu games, every frame held so far\n",
-                        static_cast<long long>(totals.frames), static_cast<unsigned long long>(k + 1));
+                        static_cast<long long>(totals.frames),
+                        static_cast<unsigned long long>(k + 1));
             std::fflush(stdout);
         }
     }
