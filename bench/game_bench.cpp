@@ -16,7 +16,7 @@
 #include "display/display.h"
 #include "game/game.h"
 #include "game/state.h"
-#include "tests/support.h"
+#include "harness/process.h"
 
 namespace {
 

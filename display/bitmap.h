@@ -2,7 +2,7 @@
 // the surface's own pixel format.
 #pragma once
 
-#include "display/ddraw.h"
+#include "platform/ddraw.h"
 
 constexpr COLORREF RGB_BLACK = 0x000000;
 constexpr COLORREF RGB_WHITE = 0xFFFFFF;

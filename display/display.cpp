@@ -1,5 +1,7 @@
 #include "display/display.h"
 
+#include "display/catalogue.h"
+
 #include <cstdarg>
 #include <cstdio>
 
@@ -59,4 +61,19 @@ void releaseDisplay() {
     }
     directDraw->Release();
     directDraw = nullptr;
+}
+
+void resetDisplay() {
+    for (const CatalogueEntry& e : catalogue) {
+        Sprite& s = *e.sprite;
+        s.surface = nullptr;
+        s.result = 0;
+        s.srcRect = s.baseRect = RECT{};
+        s.width = s.height = 0;
+    }
+    mainWindow = nullptr;
+    directDraw = nullptr;
+    primarySurface = nullptr;
+    backBuffer = nullptr;
+    drawObserver = nullptr;
 }

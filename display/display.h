@@ -3,7 +3,7 @@
 // window goes.
 #pragma once
 
-#include "display/ddraw.h"
+#include "platform/ddraw.h"
 #include "platform/win.h"
 
 extern HWND mainWindow;
@@ -22,3 +22,9 @@ HRESULT initFail(HWND window, HRESULT code, const char* format, ...);
 
 // Lets the display go; safe with nothing set up and a second time.
 void releaseDisplay();
+
+// The display layer as a fresh process finds it: no window, device or
+// surfaces, every sprite constructed but not loaded, nobody watching the
+// draws. For tests and tools, after the platform's own reset has let every
+// surface go; nothing is released here.
+void resetDisplay();

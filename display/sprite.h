@@ -3,7 +3,7 @@
 // The positional draws clip against the 640 x 480 screen themselves.
 #pragma once
 
-#include "display/ddraw.h"
+#include "platform/ddraw.h"
 
 enum SpriteKey : int { KeyNone = 0, KeyBlack = 1, KeyWhite = 2 };
 

@@ -18,7 +18,8 @@
 #include "platform/gdi.h"
 #include "platform/headless/headless.h"
 #include "platform/resources.h"
-#include "tests/support.h"
+#include "harness/files.h"
+#include "harness/process.h"
 
 namespace {
 

@@ -7,7 +7,7 @@ are tiny (so the fuzzer runs fast) with an odd width (so every row has
 padding), and each shows the same pattern: column x, row y (from the top) has
 the colour pattern(x, y), so a test can check that it arrived the right way up.
 
-    fuzz/make_bitmap_seeds.py tests/fuzz-corpus/bitmap
+    fuzz/make_bitmap_seeds.py fuzz/corpus/bitmap
 """
 import os
 import struct
@@ -231,7 +231,7 @@ def files():
 
 
 def main():
-    out = sys.argv[1] if len(sys.argv) > 1 else 'tests/fuzz-corpus/bitmap'
+    out = sys.argv[1] if len(sys.argv) > 1 else 'fuzz/corpus/bitmap'
     os.makedirs(out, exist_ok=True)
     for name, data in files():
         with open(os.path.join(out, name), 'wb') as f:

@@ -12,7 +12,7 @@ cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz --target "fuzz_$target" >/dev/null
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-cp -r "tests/fuzz-corpus/$target" "$work/corpus"
+cp -r "fuzz/corpus/$target" "$work/corpus"
 mkdir -p "$work/run"
 exe=$PWD/build/fuzz/fuzz/fuzz_$target
 dict=()

@@ -23,9 +23,10 @@
 #include "platform/headless/headless.h"
 #include "platform/resources.h"
 #include "shell/app.h"
-#include "tests/support.h"
-#include "tools/sim/script.h"
-#include "tools/soak/invariants.h"
+#include "harness/files.h"
+#include "harness/process.h"
+#include "demo/script.h"
+#include "harness/invariants.h"
 
 namespace {
 

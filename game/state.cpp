@@ -14,3 +14,8 @@ int32_t randomValue() {
 }
 
 uint32_t randomState() { return next; }
+
+void resetGame() {
+    game = GameState{};
+    seedRandom(1);
+}

@@ -80,6 +80,10 @@ struct GameState {
 
 extern GameState game;
 
+// The game state and the random generator as a fresh process finds them.
+// For tests and tools.
+void resetGame();
+
 // Bounds that keep positions and counters that could grow for weeks inside
 // 32 bits. None is reached in any ordinary game; each keeps every test the
 // game makes on the value (comparisons, parity, multiples of 100) as it was.

@@ -76,7 +76,7 @@ void playSound(const char* fileName);
 void debugOutput(const char* text);
 
 // Display. Each set-up step answers 0 or a failure code; the adapter
-// (display/ddraw.cpp) has already asked fault() for the step.
+// (platform/ddraw.cpp) has already asked fault() for the step.
 HRESULT displayCreate();
 HRESULT displaySetCooperativeLevel(uint32_t flags);
 HRESULT displaySetMode(int width, int height, int bitsPerPixel);

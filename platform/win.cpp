@@ -46,6 +46,7 @@ ModuleRecord theModule;
 IconRecord theIcon;
 CursorRecord arrowCursor;
 HCURSOR currentCursor = nullptr;
+SoundObserver soundObserver = nullptr;
 
 bool push(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, bool autoTick) {
     if (queue.count == QueueCapacity) return false;
@@ -95,6 +96,7 @@ void reset() {
     classRegistered = false;
     theWindow = WindowRecord{};
     currentCursor = nullptr;
+    soundObserver = nullptr;
 }
 
 }  // namespace winq
@@ -227,9 +229,13 @@ BOOL DestroyWindow(HWND hwnd) {
 DWORD timeGetTime() { return backend::ticks(); }
 
 BOOL PlaySoundA(const char* sound, HMODULE, DWORD) {
-    if (sound) backend::playSound(sound);
+    if (!sound) return 1;
+    if (soundObserver) soundObserver(sound);
+    backend::playSound(sound);
     return 1;
 }
+
+void setSoundObserver(SoundObserver observer) { soundObserver = observer; }
 
 HMODULE GetModuleHandleA(const char* moduleName) { return moduleName ? nullptr : &theModule; }
 

@@ -151,6 +151,11 @@ HGDIOBJ GetStockObject(int index);
 DWORD timeGetTime();
 BOOL PlaySoundA(const char* sound, HMODULE module, DWORD flags);
 
+// Told of every sound the game asks for, with the name it passed, before it
+// plays; a trace of the game listens here. Null (the default): nobody.
+using SoundObserver = void (*)(const char* fileName);
+void setSoundObserver(SoundObserver observer);
+
 // Kernel.
 HMODULE GetModuleHandleA(const char* moduleName);
 void OutputDebugStringA(const char* text);

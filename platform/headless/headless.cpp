@@ -5,7 +5,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "display/ddraw.h"
+#include "platform/ddraw.h"
+#include "platform/resources.h"
 #include "platform/win_queue.h"
 
 namespace {
@@ -226,6 +227,7 @@ namespace headless {
 void reset() {
     winq::reset();
     ddraw::reset();
+    setResourcesEnabled(true);
     if (state.shown) SDL_FreeSurface(state.shown);
     state = State{};
 }

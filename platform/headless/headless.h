@@ -27,9 +27,10 @@ struct SDL_Surface;
 
 namespace headless {
 
-// A fresh process: clock 0, no schedule, no faults, no records, the queue,
-// window, display surfaces and bitmaps of the last run forgotten. The game
-// state is the game's own (reset it with `game = GameState{}`).
+// The platform as a fresh process finds it: clock 0, no schedule, no
+// faults, no records, the queue, window and display surfaces of the last run
+// let go, embedded resources on. The layers above have resets of their own
+// (harness/process.h calls them in order).
 void reset();
 
 // Clock.

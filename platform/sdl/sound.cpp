@@ -6,8 +6,10 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include "platform/backend.h"
+#include "platform/file_guards.h"
 #include "platform/sdl/sdl_platform.h"
 
 namespace {
@@ -46,56 +48,16 @@ bool openAudio() {
     return true;
 }
 
-// The guard in front of SDL_mixer's loader. A file is handed on only if it is
-// a RIFF/WAVE file (the only files the game ever played: SDL_mixer would take
-// other formats too, and a file of the right name in another format stays
-// silent, as it always did) whose header the file can back: the RIFF size
-// within the file, a "fmt " chunk of at least 16 bytes and a "data" chunk,
-// each inside the file, and no more than MaxWaveBytes in all. A truncated,
-// empty or absurd file is then never decoded at all; what the loader still
-// refuses (an unknown encoding) is silence as well.
-constexpr int64_t MaxWaveBytes = int64_t{16} << 20;  // a kick is a few kilobytes
-constexpr int MaxChunks = 64;
-
-uint32_t le32(const unsigned char* p) {
-    return uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24;
-}
-
-bool waveHeaderFits(SDL_RWops* rw) {
-    const int64_t fileSize = SDL_RWsize(rw);
-    if (fileSize < 12 || fileSize > MaxWaveBytes) return false;
-    unsigned char head[12];
-    if (SDL_RWread(rw, head, 1, sizeof head) != sizeof head) return false;
-    if (std::memcmp(head, "RIFF", 4) != 0 || std::memcmp(head + 8, "WAVE", 4) != 0) return false;
-    const int64_t riffEnd = int64_t{le32(head + 4)} + 8;
-    if (riffEnd > fileSize || riffEnd < 12) return false;
-    bool format = false;
-    int64_t at = 12;
-    for (int n = 0; n < MaxChunks && at + 8 <= riffEnd; ++n) {
-        unsigned char chunk[8];
-        if (SDL_RWseek(rw, at, RW_SEEK_SET) != at || SDL_RWread(rw, chunk, 1, 8) != 8) return false;
-        const int64_t size = le32(chunk + 4);
-        if (at + 8 + size > riffEnd) return false;  // a chunk reaching past the end
-        if (std::memcmp(chunk, "fmt ", 4) == 0) {
-            if (size < 16) return false;
-            format = true;
-        } else if (std::memcmp(chunk, "data", 4) == 0) {
-            return format;  // the samples follow the format, or the file is no wave
-        }
-        at += 8 + size + (size & 1);  // chunks are padded to even sizes
-    }
-    return false;
-}
-
+// A wave file from the working directory, through the guard in front of
+// SDL_mixer's loader (platform/file_guards.h); null when it is missing or
+// refused, or the loader cannot use it (an unknown encoding).
 Mix_Chunk* readWave(const char* fileName) {
     ++fileReads;
-    SDL_RWops* rw = SDL_RWFromFile(fileName, "rb");
-    if (!rw) return nullptr;
-    if (!waveHeaderFits(rw) || SDL_RWseek(rw, 0, RW_SEEK_SET) != 0) {
-        SDL_RWclose(rw);
-        return nullptr;
-    }
-    return Mix_LoadWAV_RW(rw, 1);
+    const std::vector<unsigned char> bytes = readRegularFile(fileName, MaxWaveBytes);
+    if (!waveHeaderFits(bytes.data(), bytes.size())) return nullptr;
+    // The loader converts the samples into a buffer of its own.
+    SDL_RWops* rw = SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size()));
+    return rw ? Mix_LoadWAV_RW(rw, 1) : nullptr;
 }
 
 const Sound* soundFor(const char* fileName) {

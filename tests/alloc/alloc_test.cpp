@@ -19,7 +19,7 @@
 #include "game/state.h"
 #include "platform/headless/headless.h"
 #include "shell/app.h"
-#include "tests/support.h"
+#include "harness/process.h"
 
 // --- The counter -----------------------------------------------------------
 

@@ -1,7 +1,7 @@
 // Faults and long play, over the whole game as pako-sim runs it: every
 // surface lost on every frame, the focus taken away a thousand times with
 // keys held, Escape and F12 in every phase, a month on the continue screen.
-// Every frame is checked against the game's ranges (tools/soak/invariants.h).
+// Every frame is checked against the game's ranges (harness/invariants.h).
 #include <gtest/gtest.h>
 
 #include <SDL.h>
@@ -22,9 +22,10 @@
 #include "platform/headless/headless.h"
 #include "platform/resources.h"
 #include "shell/app.h"
-#include "tests/support.h"
-#include "tools/sim/trace.h"
-#include "tools/soak/invariants.h"
+#include "harness/files.h"
+#include "harness/process.h"
+#include "demo/trace.h"
+#include "harness/invariants.h"
 
 namespace {
 
@@ -39,35 +40,16 @@ struct Game {
     static inline std::vector<GameState> states;
     static inline std::function<void()> beforePump;
     static inline TraceWriter writer;
-    static inline bool pending = false;
-    static inline int64_t step = 0;
-    static inline int64_t soundsSeen = 0;
     static inline std::string broken;
 
-    static void begin() {
-        if (pending) return;
-        pending = true;
-        step = headless::currentStep();
-        writer.beginFrame();
-    }
-    static void draw(const Sprite& s, int32_t x, int32_t y) {
-        begin();
-        writer.noteDraw(s, x, y);
-    }
-    static void stretched(const Sprite& s, const RECT& d) {
-        begin();
-        writer.noteStretched(s, d);
-    }
     static void endFrame() {
-        if (!pending) return;
-        pending = false;
+        if (!writer.framePending()) return;
+        const int64_t step = writer.frameStep();
         char* text = nullptr;
         size_t size = 0;
         FILE* f = open_memstream(&text, &size);
-        const int64_t sounds = headless::soundCount();
-        writer.writeFrame(f, step, soundsSeen, sounds);
+        writer.writeFrame(f);
         std::fclose(f);
-        soundsSeen = sounds;
         std::string why;
         if (broken.empty() && (size == 0 || !traceLineWellFormed(text, size - 1, why)))
             broken = "frame " + std::to_string(step) + ": trace: " + why;
@@ -81,14 +63,12 @@ struct Game {
         endFrame();
         if (beforePump) beforePump();
     }
-    static const DrawObserver observer;
 
     // Plays `script` (step, message, wParam) for `steps` steps.
     static void play(const std::vector<std::array<int64_t, 3>>& script, int64_t steps) {
         lines.clear();
         states.clear();
-        pending = false;
-        soundsSeen = 0;
+        writer.endFrame();
         broken.clear();
         freshProcess();
         setResourcesEnabled(false);
@@ -96,7 +76,7 @@ struct Game {
             headless::scheduleMessage(m[0], static_cast<UINT>(m[1]), static_cast<WPARAM>(m[2]), 0);
         headless::setStepLimit(steps);
         headless::setPumpHook(hook);
-        drawObserver = &observer;
+        traceGame(&writer, headless::currentStep);
         char commandLine[] = "";
         appMain(GetModuleHandleA(nullptr), nullptr, commandLine, SW_SHOWDEFAULT);
         endFrame();
@@ -104,7 +84,6 @@ struct Game {
         beforePump = nullptr;
     }
 };
-const DrawObserver Game::observer{Game::draw, Game::stretched};
 
 // A one-colour 8-bit run-length picture: BACK at a fraction of the bytes
 // to read again after every loss.
@@ -343,13 +322,14 @@ TEST(SoakChecks, RejectStatesAndTraceLinesTheGameCannotMake) {
     // A line from the trace writer is well formed; damaged copies are not.
     freshProcess();
     TraceWriter w;
-    w.beginFrame();
+    w.beginFrame(7);
     w.noteDraw(BACK, 0, -480);
     w.noteStretched(REVOZE, RECT{126, 47, 514, 233});
+    w.noteSound("kick.wav");
     char* text = nullptr;
     size_t size = 0;
     FILE* f = open_memstream(&text, &size);
-    w.writeFrame(f, 7, 0, 0);
+    w.writeFrame(f);
     std::fclose(f);
     const std::string good(text, size - 1);
     std::free(text);

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "display/ddraw.h"
+#include "platform/ddraw.h"
 #include "platform/backend.h"
 #include "platform/sdl/sdl_platform.h"
 #include "platform/win_queue.h"

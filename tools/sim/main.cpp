@@ -16,9 +16,9 @@
 #include "platform/headless/headless.h"
 #include "platform/resources.h"
 #include "shell/app.h"
-#include "tools/sim/options.h"
-#include "tools/sim/script.h"
-#include "tools/sim/trace.h"
+#include "harness/sim_options.h"
+#include "demo/script.h"
+#include "demo/trace.h"
 
 namespace {
 
@@ -27,33 +27,10 @@ struct Run {
     std::string dumpDir;
     int64_t every = 1;
     TraceWriter writer;
-    bool framePending = false;
-    int64_t frameStep = 0;
     int64_t framesRun = 0;
-    int64_t soundsSeen = 0;
     bool failed = false;
 };
 Run run;
-
-void noteDraw(const Sprite& sprite, int32_t x, int32_t y) {
-    if (!run.framePending) {
-        run.framePending = true;
-        run.frameStep = headless::currentStep();
-        run.writer.beginFrame();
-    }
-    run.writer.noteDraw(sprite, x, y);
-}
-
-void noteStretched(const Sprite& sprite, const RECT& dest) {
-    if (!run.framePending) {
-        run.framePending = true;
-        run.frameStep = headless::currentStep();
-        run.writer.beginFrame();
-    }
-    run.writer.noteStretched(sprite, dest);
-}
-
-const DrawObserver observer{noteDraw, noteStretched};
 
 void dumpFrame(int64_t step) {
     if (!backBuffer || !backBuffer->pixels) return;
@@ -72,16 +49,15 @@ void dumpFrame(int64_t step) {
 // A frame ran since the last look at the queue: it has been drawn and
 // flipped, so its line can be written now.
 void endFrame() {
-    if (!run.framePending) return;
-    run.framePending = false;
-    const int64_t sounds = headless::soundCount();
-    if (run.trace && !run.writer.writeFrame(run.trace, run.frameStep, run.soundsSeen, sounds) &&
-        !run.failed) {
+    if (!run.writer.framePending()) return;
+    const int64_t step = run.writer.frameStep();
+    if (!run.trace)
+        run.writer.endFrame();
+    else if (!run.writer.writeFrame(run.trace) && !run.failed) {
         std::fprintf(stderr, "pako-sim: cannot write the trace\n");
         run.failed = true;
     }
-    run.soundsSeen = sounds;
-    if (!run.dumpDir.empty() && run.framesRun % run.every == 0) dumpFrame(run.frameStep);
+    if (!run.dumpDir.empty() && run.framesRun % run.every == 0) dumpFrame(step);
     ++run.framesRun;
 }
 
@@ -147,7 +123,7 @@ int main(int argc, char** argv) {
     for (const ScriptLine& l : script) headless::scheduleMessage(l.step, l.message, l.wParam, 0);
     headless::setPumpHook(endFrame);
     setResourcesEnabled(options.resources);
-    drawObserver = &observer;
+    traceGame(&run.writer, headless::currentStep);
 
     char commandLine[] = "";
     appMain(GetModuleHandleA(nullptr), nullptr, commandLine, SW_SHOWDEFAULT);

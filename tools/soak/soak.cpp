@@ -1,6 +1,6 @@
 // pako-soak: the whole game, as pako-sim runs it, played by a random player
 // for a long time over many seeds, with every frame checked: the game state
-// in its ranges (tools/soak/invariants.h), the frame's trace line well
+// in its ranges (harness/invariants.h), the frame's trace line well
 // formed, and at the end of each run every surface, bitmap and device
 // context given back. Besides the keys of play the player switches windows,
 // sends stray keys and timer ticks, quits with Escape or F12 in whatever
@@ -29,10 +29,12 @@
 #include "platform/headless/headless.h"
 #include "platform/resources.h"
 #include "shell/app.h"
-#include "tests/support.h"
-#include "tools/sim/options.h"
-#include "tools/sim/trace.h"
-#include "tools/soak/invariants.h"
+#include "harness/files.h"
+#include "harness/process.h"
+#include "harness/sim_options.h"
+#include "demo/script.h"
+#include "demo/trace.h"
+#include "harness/invariants.h"
 
 namespace {
 
@@ -80,9 +82,6 @@ struct Run {
     TraceWriter writer;
     FILE* memory = nullptr;
     std::vector<char> buffer;
-    bool framePending = false;
-    int64_t frameStep = 0;
-    int64_t soundsSeen = 0;
     int64_t decidedUpTo = -1;
     std::vector<std::pair<int64_t, std::string>> script;
     struct Pending {
@@ -227,8 +226,12 @@ bool fail(const std::string& why) {
 void checkFrame() {
     std::fflush(run.memory);
     std::rewind(run.memory);
-    const int64_t sounds = headless::soundCount();
-    if (!run.writer.writeFrame(run.memory, run.frameStep, run.soundsSeen, sounds)) {
+    const TraceWriter& frame = run.writer;
+    for (int i = 0; i < frame.soundCount(); ++i) {
+        if (std::strcmp(frame.sound(i), "kick.wav") == 0) ++totals.kicks;
+        if (std::strcmp(frame.sound(i), "a1.wav") == 0) ++totals.strikes;
+    }
+    if (!run.writer.writeFrame(run.memory)) {
         fail("the trace line could not be written");
         return;
     }
@@ -241,12 +244,6 @@ void checkFrame() {
         fail("trace: " + why);
     else if (!stateInRange(game, why))
         fail(why);
-    for (int64_t i = run.soundsSeen; i < sounds; ++i) {
-        const char* name = headless::sound(i);
-        if (name && std::strcmp(name, "kick.wav") == 0) ++totals.kicks;
-        if (name && std::strcmp(name, "a1.wav") == 0) ++totals.strikes;
-    }
-    run.soundsSeen = sounds;
     if (game.dropped && !run.lastDropped) ++totals.drops;
     if (game.rallyActive && !run.lastRally) ++totals.rallies;
     run.lastDropped = game.dropped;
@@ -255,30 +252,12 @@ void checkFrame() {
     ++totals.frames;
 }
 
-void beginIfNeeded() {
-    if (run.framePending) return;
-    run.framePending = true;
-    run.frameStep = headless::currentStep();
-    run.writer.beginFrame();
-}
-void noteDraw(const Sprite& s, int32_t x, int32_t y) {
-    beginIfNeeded();
-    run.writer.noteDraw(s, x, y);
-}
-void noteStretched(const Sprite& s, const RECT& d) {
-    beginIfNeeded();
-    run.writer.noteStretched(s, d);
-}
-const DrawObserver observer{noteDraw, noteStretched};
 
 // Every look at the queue: the frame that ran since the last one is checked,
 // then the player decides the next step's input, and once in a while the
 // display loses every surface.
 void pumpHook() {
-    if (run.framePending) {
-        run.framePending = false;
-        checkFrame();
-    }
+    if (run.writer.framePending()) checkFrame();
     const int64_t next = headless::currentStep() + 1;
     if (next > run.decidedUpTo) {
         run.decidedUpTo = next;
@@ -304,8 +283,7 @@ bool oneRun(uint32_t seed, int64_t frames, const std::string& home, bool verbose
     setResourcesEnabled(false);
     run.seed = seed;
     run.rng = Rng{0x9E3779B97F4A7C15ull ^ seed};
-    run.framePending = false;
-    run.soundsSeen = 0;
+    run.writer.endFrame();
     run.decidedUpTo = -1;
     run.script.clear();
     run.releases.clear();
@@ -315,7 +293,7 @@ bool oneRun(uint32_t seed, int64_t frames, const std::string& home, bool verbose
     headless::setCalendarSeconds(seed);
     headless::setStepLimit(frames);
     headless::setPumpHook(pumpHook);
-    drawObserver = &observer;
+    traceGame(&run.writer, headless::currentStep);
 
     const int64_t before = totals.frames;
     char commandLine[] = "";

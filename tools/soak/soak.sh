@@ -15,5 +15,5 @@ cmake --build --preset default --target pako-soak >/dev/null
 work=$(mktemp -d)
 cd "$work"
 echo "soaking $total frames in games of at most $frames (a failing game's script is left in $work)"
-"$OLDPWD/build/default/tests/robustness/pako-soak" --total-frames "$total" --frames "$frames" --first-seed "$seed"
+"$OLDPWD/build/default/pako-soak" --total-frames "$total" --frames "$frames" --first-seed "$seed"
 rm -rf "$work"

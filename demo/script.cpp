@@ -1,9 +1,8 @@
-#include "tools/sim/script.h"
+#include "demo/script.h"
 
 #include <cctype>
 #include <sstream>
 
-#include "tools/sim/options.h"
 
 namespace {
 
@@ -55,6 +54,19 @@ bool parseInteger(const std::string& word, WPARAM& value) {
 }
 
 }  // namespace
+
+bool parseNumber(const std::string& text, uint64_t max, uint64_t& value) {
+    if (text.empty() || text.size() > 20) return false;
+    uint64_t v = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return false;
+        const uint64_t digit = static_cast<uint64_t>(c - '0');
+        if (v > (max - digit) / 10) return false;
+        v = v * 10 + digit;
+    }
+    value = v;
+    return true;
+}
 
 bool parseScript(std::istream& in, const std::string& name, std::vector<ScriptLine>& lines,
                  std::string& error) {

@@ -21,7 +21,4 @@ struct SimOptions {
 // message in error.
 bool parseOptions(int argc, char** argv, SimOptions& options, std::string& error);
 
-// Parses a whole number of at most max; false for anything else.
-bool parseNumber(const std::string& text, uint64_t max, uint64_t& value);
-
 extern const char* const simUsage;

@@ -10,7 +10,8 @@
 #include "platform/headless/headless.h"
 #include "platform/resources.h"
 #include "shell/app.h"
-#include "tests/support.h"
+#include "harness/files.h"
+#include "harness/process.h"
 
 namespace {
 

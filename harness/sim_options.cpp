@@ -1,4 +1,6 @@
-#include "tools/sim/options.h"
+#include "harness/sim_options.h"
+
+#include "demo/script.h"
 
 #include <cstring>
 
@@ -30,19 +32,6 @@ const char* const simUsage =
     "  STEP keydown KEY | STEP keyup KEY | STEP activate W | STEP timer | STEP close\n"
     "KEY: enter escape space left up right down f12 (any case), or a code 0x..\n"
     "Exit status: 0 when the run ended, 2 on bad input (nothing is simulated).\n";
-
-bool parseNumber(const std::string& text, uint64_t max, uint64_t& value) {
-    if (text.empty() || text.size() > 20) return false;
-    uint64_t v = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9') return false;
-        const uint64_t digit = static_cast<uint64_t>(c - '0');
-        if (v > (max - digit) / 10) return false;
-        v = v * 10 + digit;
-    }
-    value = v;
-    return true;
-}
 
 bool parseOptions(int argc, char** argv, SimOptions& o, std::string& error) {
     for (int i = 1; i < argc; ++i) {

@@ -5,7 +5,7 @@
 #include "game/game.h"
 #include "game/state.h"
 #include "platform/headless/headless.h"
-#include "tests/support.h"
+#include "harness/process.h"
 
 namespace {
 

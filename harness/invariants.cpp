@@ -1,4 +1,4 @@
-#include "tools/soak/invariants.h"
+#include "harness/invariants.h"
 
 #include <cmath>
 #include <cstdint>

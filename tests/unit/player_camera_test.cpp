@@ -3,7 +3,7 @@
 
 #include "game/game.h"
 #include "game/state.h"
-#include "tests/support.h"
+#include "harness/process.h"
 
 namespace {
 

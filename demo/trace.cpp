@@ -1,9 +1,8 @@
-#include "tools/sim/trace.h"
+#include "demo/trace.h"
 
 #include <cstring>
 
 #include "game/state.h"
-#include "platform/headless/headless.h"
 
 namespace {
 
@@ -52,32 +51,34 @@ struct Appender {
 
 }  // namespace
 
-void TraceWriter::beginFrame() {
+void TraceWriter::beginFrame(int64_t step) {
+    pending_ = true;
+    step_ = step;
     drawCount_ = 0;
-    droppedDraws_ = 0;
+    soundCount_ = 0;
 }
 
+// A frame makes a few dozen draws and at most a few sounds; what would not
+// fit is left out of its line rather than overrun the line buffer.
 void TraceWriter::noteDraw(const Sprite& sprite, int32_t x, int32_t y) {
-    if (drawCount_ == MaxDraws) {
-        ++droppedDraws_;
-        return;
-    }
-    draws_[drawCount_++] = Draw{sprite.name, {x, y, 0, 0}, false};
+    if (drawCount_ < MaxDraws) draws_[drawCount_++] = Draw{sprite.name, {x, y, 0, 0}, false};
 }
 
 void TraceWriter::noteStretched(const Sprite& sprite, const RECT& d) {
-    if (drawCount_ == MaxDraws) {
-        ++droppedDraws_;
-        return;
-    }
-    draws_[drawCount_++] = Draw{sprite.name, {d.left, d.top, d.right, d.bottom}, true};
+    if (drawCount_ < MaxDraws)
+        draws_[drawCount_++] = Draw{sprite.name, {d.left, d.top, d.right, d.bottom}, true};
 }
 
-bool TraceWriter::writeFrame(FILE* out, int64_t frame, int64_t firstSound, int64_t endSound) {
+void TraceWriter::noteSound(const char* fileName) {
+    if (soundCount_ < MaxSounds) sounds_[soundCount_++] = fileName;
+}
+
+bool TraceWriter::writeFrame(FILE* out) {
+    pending_ = false;
     const GameState& g = game;
     Appender a;
     a.text("{\"frame\":");
-    a.number(frame);
+    a.number(step_);
     a.member("playerX", g.playerX);
     a.member("shuttleX", g.shuttleX);
     a.member("shuttleY", g.shuttleY);
@@ -151,12 +152,42 @@ bool TraceWriter::writeFrame(FILE* out, int64_t frame, int64_t firstSound, int64
         *a.p++ = ']';
     }
     a.text("],\"sounds\":[");
-    for (int64_t i = firstSound; i < endSound; ++i) {
-        const char* s = headless::sound(i);
-        if (i > firstSound) *a.p++ = ',';
-        a.string(s ? s : "");
+    for (int i = 0; i < soundCount_; ++i) {
+        if (i) *a.p++ = ',';
+        a.string(sounds_[i]);
     }
     a.text("]}\n");
     const size_t n = static_cast<size_t>(a.p - line);
     return std::fwrite(line, 1, n, out) == n;
+}
+
+namespace {
+
+TraceWriter* traced = nullptr;
+int64_t (*tracedStep)() = nullptr;
+
+void begin() {
+    if (!traced->framePending()) traced->beginFrame(tracedStep());
+}
+void draw(const Sprite& sprite, int32_t x, int32_t y) {
+    begin();
+    traced->noteDraw(sprite, x, y);
+}
+void stretched(const Sprite& sprite, const RECT& dest) {
+    begin();
+    traced->noteStretched(sprite, dest);
+}
+void sound(const char* fileName) {
+    begin();
+    traced->noteSound(fileName);
+}
+const DrawObserver tracing{draw, stretched};
+
+}  // namespace
+
+void traceGame(TraceWriter* writer, int64_t (*stepOf)()) {
+    traced = writer;
+    tracedStep = stepOf;
+    drawObserver = writer ? &tracing : nullptr;
+    setSoundObserver(writer ? sound : nullptr);
 }

@@ -3,8 +3,8 @@
 
 #include <sstream>
 
-#include "tools/sim/options.h"
-#include "tools/sim/script.h"
+#include "harness/sim_options.h"
+#include "demo/script.h"
 
 namespace {
 
