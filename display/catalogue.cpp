@@ -71,7 +71,7 @@ const CatalogueEntry catalogue[CatalogueSize] = {
     {&ZABLORUNL2, 120, 120, KeyWhite, 1},
     {&ZABLORUNL3, 120, 120, KeyWhite, 1},
     {&ZABLORUNL4, 120, 120, KeyWhite, 1},
-    {&BACK, 1280, 960, KeyNone, 1},
+    {&BACK, WorldWidth, WorldHeight, KeyNone, 1},
     {&RANKING, 240, 205, KeyBlack, 1},
     {&REVOZE, 415, 200, KeyWhite, 1},
     {&BAR1, 50, 90, KeyBlack, 1},
@@ -132,9 +132,11 @@ constexpr int loadOrder[CatalogueSize] = {
 }  // namespace
 
 void loadAllSprites() {
+    // Each sprite's picture is its whole bitmap, from the origin.
+    constexpr int32_t left = 0, top = 0;
     for (int i : loadOrder) {
         const CatalogueEntry& e = catalogue[i];
-        e.sprite->loadSprite(0, 0, e.width, e.height, e.key, e.systemMemory);
+        e.sprite->loadSprite(left, top, left + e.width, top + e.height, e.key, e.systemMemory);
     }
 }
 

@@ -11,6 +11,10 @@ extern Sprite ZABLOSTAND, ZABLOPAKO, ZABLORUNR1, ZABLORUNR2, ZABLORUNR3, ZABLORU
     WAVEPAKO1, WAVEPAKO2, WAVEPAKO3, WAVEPAKO4, WAVEPAKO5, WAVEPAKO6, WAVEPAKO7, GO, CONTINUE,
     READY, ANGLE;
 
+// The world: the background picture BACK, the whole playfield.
+constexpr int32_t WorldWidth = 1280;
+constexpr int32_t WorldHeight = 960;
+
 // How each sprite is loaded: its size, transparent colour and placement.
 struct CatalogueEntry {
     Sprite* sprite;

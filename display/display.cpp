@@ -21,7 +21,7 @@ HRESULT initDisplay() {
     hr = directDraw->SetCooperativeLevel(mainWindow, DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN);
     if (hr != DD_OK) return initFail(mainWindow, hr, "SetCooperativeLevel FAILED");
 
-    hr = directDraw->SetDisplayMode(640, 480, 16, 0, 0);
+    hr = directDraw->SetDisplayMode(ScreenWidth, ScreenHeight, 16, 0, 0);
     if (hr != DD_OK) return initFail(mainWindow, hr, "SetDisplayMode FAILED");
 
     DDSURFACEDESC2 desc{};

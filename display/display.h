@@ -6,6 +6,11 @@
 #include "platform/ddraw.h"
 #include "platform/win.h"
 
+// The screen: the back buffer every frame is drawn into, and the display
+// mode it is shown in.
+constexpr int32_t ScreenWidth = 640;
+constexpr int32_t ScreenHeight = 480;
+
 extern HWND mainWindow;
 extern IDirectDraw4* directDraw;
 extern IDirectDrawSurface4* primarySurface;

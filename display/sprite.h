@@ -3,6 +3,7 @@
 // The positional draws clip against the 640 x 480 screen themselves.
 #pragma once
 
+#include "display/display.h"
 #include "platform/ddraw.h"
 
 enum SpriteKey : int { KeyNone = 0, KeyBlack = 1, KeyWhite = 2 };
@@ -14,8 +15,8 @@ struct Sprite {
     RECT baseRect{};
     int32_t width = 0;
     int32_t height = 0;
-    int32_t clipWidth = 640;
-    int32_t clipHeight = 480;
+    int32_t clipWidth = ScreenWidth;
+    int32_t clipHeight = ScreenHeight;
     IDirectDrawSurface4* surface = nullptr;
 
     explicit Sprite(const char* bitmapName) : name(bitmapName) {}

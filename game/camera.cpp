@@ -4,7 +4,8 @@
 
 namespace {
 
-// The view pans by the running speed to bring the player back to x 320;
+// The view pans by the running speed to bring the player back to the
+// screen's middle column;
 // the player and the shuttlecock keep their world places.
 void pan(int32_t step) {
     game.cameraX += step;
@@ -15,17 +16,20 @@ void pan(int32_t step) {
 }  // namespace
 
 void updateCamera() {
-    if (game.playerX < 320 && game.cameraX > 0)
+    constexpr int32_t midX = ScreenWidth / 2, midY = ScreenHeight / 2;
+    if (game.playerX < midX && game.cameraX > 0)
         pan(-game.runSpeed);
-    else if (game.playerX > 320 && game.cameraX < 640)
+    else if (game.playerX > midX && game.cameraX < MaxCameraX)
         pan(game.runSpeed);
 
-    // Up and down the view jumps to bring the shuttlecock back to row 240.
-    if ((game.shuttleY < 240 && game.cameraY > 0) || (game.shuttleY > 240 && game.cameraY < 480))
-        game.cameraY = game.cameraY + (game.shuttleY - 240);
+    // Up and down the view jumps to bring the shuttlecock back to the
+    // screen's middle row.
+    if ((game.shuttleY < midY && game.cameraY > 0) ||
+        (game.shuttleY > midY && game.cameraY < MaxCameraY))
+        game.cameraY = game.cameraY + (game.shuttleY - midY);
     if (game.cameraY <= 0) game.cameraY = 0;
-    if (game.shuttleY > 240 && game.cameraY > 480) {
-        game.cameraY = 480;
+    if (game.shuttleY > midY && game.cameraY > MaxCameraY) {
+        game.cameraY = MaxCameraY;
         return;
     }
     // Raised so far that the player is out of view: point at the player.

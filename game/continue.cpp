@@ -11,7 +11,7 @@ void continueScreen() {
         game.dropped = 0;
         game.rallyActive = 0;
         game.serveReady = 0;
-        game.playerX = 640;
+        game.playerX = PlayerStartX;
     } else {
         // No: back to the title with START selected.
         ANGLE.drawKeyed(360, 247);
@@ -25,6 +25,6 @@ void continueScreen() {
         game.zoomGrowing = 0;
         game.serveReady = 0;
         game.enterHeld = 0;
-        game.playerX = 640;
+        game.playerX = PlayerStartX;
     }
 }

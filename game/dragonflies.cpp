@@ -42,14 +42,14 @@ void turnCounterClockwise(Dragonfly& d) {
 
 void turnAtSides(Dragonfly& d) {
     if (d.x < 0) d.heading = Right;
-    if (d.x > 1245) d.heading = Left;
+    if (d.x > WorldWidth - 35) d.heading = Left;  // a picture's width short of the edge
 }
 
 void fallStep(Dragonfly& d) {
-    if (d.y - game.cameraY > 960) d.alive = 0;
+    if (d.y - game.cameraY > OutOfSightY) d.alive = 0;
     const float n = d.fallTime;
     d.fallTime = n + 1.0f;
-    d.y = 960 - throwHeight(30, n) - d.hitHeight;
+    d.y = WorldHeight - throwHeight(30, n) - d.hitHeight;
     d.heading = Falling;
 }
 
@@ -102,7 +102,7 @@ bool touchesShuttlecock(const Dragonfly& d) {
 void strike(Dragonfly& d) {
     PlaySoundA("a1.wav", nullptr, SND_FILENAME | SND_ASYNC);
     d.pattern = Struck;
-    d.hitHeight = 960 - d.y;
+    d.hitHeight = WorldHeight - d.y;
     game.drift = randomValue() % 3 - 1;
 }
 

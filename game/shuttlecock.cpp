@@ -9,8 +9,8 @@ Sprite* const risingPictures[4] = {&WAVEPAKO5, &WAVEPAKO6, &WAVEPAKO7, &WAVEPAKO
 Sprite* const fallingPictures[4] = {&WAVEPAKO1, &WAVEPAKO2, &WAVEPAKO3, &WAVEPAKO4};
 
 void placeShuttlecock(int32_t height) {
-    game.shuttleX = 1280 - game.shuttleRightOffset - game.cameraX;
-    game.shuttleY = 960 - game.cameraY - game.launchHeight - height;
+    game.shuttleX = WorldWidth - game.shuttleRightOffset - game.cameraX;
+    game.shuttleY = WorldHeight - game.cameraY - game.launchHeight - height;
 }
 
 void serve() {
@@ -27,13 +27,13 @@ void serve() {
 // Ground contact far below the picture, or a bounce off a side of the world
 // while the view stands at that side.
 void groundOrWalls() {
-    if (game.shuttleY >= 960) {
+    if (game.shuttleY >= OutOfSightY) {
         game.dropped = 1;
         game.cameraX = 0;
         game.shuttleRightOffset = 675;
         return;
     }
-    if ((game.cameraX == 0 && game.shuttleX < 17) || (game.cameraX == 640 && game.shuttleX > 540))
+    if ((game.cameraX == 0 && game.shuttleX < 17) || (game.cameraX == MaxCameraX && game.shuttleX > 540))
         game.drift = -game.drift;
 }
 

@@ -4,6 +4,9 @@
 
 #include <cstdint>
 
+#include "display/catalogue.h"
+#include "display/display.h"
+
 enum DragonflyPattern : int16_t {
     ClockwiseLoop = 0,
     CounterClockwiseLoop = 1,
@@ -26,14 +29,25 @@ struct Dragonfly {
 
 constexpr int DragonflyCount = 25;
 
+// The camera's range: the screen never leaves the world.
+constexpr int32_t MaxCameraX = WorldWidth - ScreenWidth;
+constexpr int32_t MaxCameraY = WorldHeight - ScreenHeight;
+// Where the player starts and is served again: screen x 640, the middle of
+// the world while the view stands at its left edge.
+constexpr int32_t PlayerStartX = WorldWidth / 2;
+// A screen y far below the picture: a shuttlecock that reaches it is
+// dropped, a falling dragonfly past it is gone. It is not the world's
+// bottom edge (with the view at its lowest it lies 480 px below that).
+constexpr int32_t OutOfSightY = 960;
+
 struct GameState {
     // Positions: the player and the shuttlecock in screen coordinates, the
     // camera as the world position of the screen's top-left corner.
-    int32_t playerX = 640;
+    int32_t playerX = PlayerStartX;
     int32_t shuttleX = 320;
     int32_t shuttleY = 10;
     int32_t cameraX = 0;
-    int32_t cameraY = 480;
+    int32_t cameraY = MaxCameraY;
     int32_t runSpeed = 4;
     int32_t power = 0;
     int32_t kickCount = 0;

@@ -5,16 +5,19 @@
 
 namespace {
 
+// The logo's bounce: the logo is drawn stretched into its box less an inset
+// on every side (zoomInset), which swings in and out in five damped stages.
+// Each stage swings in by its step a frame up to its limit and back out to
+// 0; after the last one the logo rests at full size.
 struct BounceStage {
     int32_t step;
     int32_t limit;
 };
-// The logo's damped bounce: each stage swings in by its step a frame down to
-// its limit and back out to 0; stage 5 rests.
-constexpr BounceStage bounce[5] = {{7, 70}, {5, 50}, {3, 30}, {2, 20}, {1, 10}};
+constexpr int BounceStages = 5;
+constexpr BounceStage bounce[BounceStages] = {{7, 70}, {5, 50}, {3, 30}, {2, 20}, {1, 10}};
 
-void breathe() {
-    if (game.zoomStage >= 5) {
+void bounceLogo() {
+    if (game.zoomStage >= BounceStages) {
         game.zoomInset = 0;
         game.zoomGrowing = 0;
         return;
@@ -23,7 +26,7 @@ void breathe() {
     game.zoomInset += game.zoomGrowing == 0 ? stage.step : -stage.step;
     if (game.zoomInset <= 0) {
         game.zoomGrowing = 0;
-        if (game.zoomStage < 5) ++game.zoomStage;
+        if (game.zoomStage < BounceStages) ++game.zoomStage;
     }
     if (game.zoomInset >= stage.limit) game.zoomGrowing = 1;
 }
@@ -31,8 +34,8 @@ void breathe() {
 }  // namespace
 
 void titleScreen() {
-    breathe();
-    BACK.drawOpaque(0, -480);
+    bounceLogo();
+    BACK.drawOpaque(0, -MaxCameraY);  // the lower half of the world
     const int32_t inset = game.zoomInset;
     REVOZE.drawStretched(RECT{112 + 2 * inset, 40 + inset, 528 - 2 * inset, 240 - inset});
     RANKING.drawKeyed(0, 275);

@@ -25,8 +25,10 @@ constexpr int MaxSurfaces = 256;
 IDirectDrawSurface4 surfaces[MaxSurfaces];
 IDirectDraw firstInterface;
 IDirectDraw4 device;
-int modeWidth = 640;
-int modeHeight = 480;
+// The mode's size before the game sets one: the size the game asks for.
+constexpr int DefaultModeWidth = 640, DefaultModeHeight = 480;
+int modeWidth = DefaultModeWidth;
+int modeHeight = DefaultModeHeight;
 
 // The opaque spans of each keyed picture (platform/blit.h). They are
 // found when the key is set and again whenever the picture may have been
@@ -347,8 +349,8 @@ void reset() {
         if (s.inUse) freeSurface(&s);
     firstInterface = IDirectDraw{};
     device = IDirectDraw4{};
-    modeWidth = 640;
-    modeHeight = 480;
+    modeWidth = DefaultModeWidth;
+    modeHeight = DefaultModeHeight;
 }
 
 }  // namespace ddraw

@@ -150,8 +150,10 @@ void destroyWindow() {
     state.windowShown = false;
 }
 
-int screenWidth() { return 640; }
-int screenHeight() { return 480; }
+// The simulated desktop is the game's own size.
+constexpr int DesktopWidth = 640, DesktopHeight = 480;
+int screenWidth() { return DesktopWidth; }
+int screenHeight() { return DesktopHeight; }
 
 void pollEvents() {
     state.readSincePump = false;
