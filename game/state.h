@@ -25,6 +25,7 @@ struct Dragonfly {
     int16_t heading;
     float fallTime;
     int32_t alive;
+    bool operator==(const Dragonfly&) const = default;
 };
 
 constexpr int DragonflyCount = 25;
@@ -90,6 +91,7 @@ struct GameState {
     int32_t ccwTurnTimer = 0;
     int32_t wobbleTimer = 0;
     int32_t wobble = 1;
+    bool operator==(const GameState&) const = default;
 };
 
 extern GameState game;

@@ -123,28 +123,28 @@ void stretchSpans(SDL_Surface* to, const RECT& d, const SDL_Surface* from, const
 
 }  // namespace
 
-void findSpans(const SDL_Surface* picture, uint32_t key, KeySpans& k) {
-    k.valid = false;
+void findSpans(const SDL_Surface* picture, uint32_t key, KeySpans& spans) {
+    spans.valid = false;
     // A key no 16-bit pixel can equal needs no spans: every pixel is drawn.
     if (key > 0xFFFF) return;
     const auto key16 = static_cast<uint16_t>(key);
     const int w = picture->w, h = picture->h;
-    k.rowStart.resize(static_cast<size_t>(h) + 1);
-    k.edges.clear();
+    spans.rowStart.resize(static_cast<size_t>(h) + 1);
+    spans.edges.clear();
     for (int y = 0; y < h; ++y) {
-        k.rowStart[y] = static_cast<uint32_t>(k.edges.size());
+        spans.rowStart[y] = static_cast<uint32_t>(spans.edges.size());
         const uint16_t* p = row(picture, y);
         for (int x = 0; x < w;) {
             while (x < w && p[x] == key16) ++x;
             if (x == w) break;
             const int first = x;
             while (x < w && p[x] != key16) ++x;
-            k.edges.push_back(static_cast<uint16_t>(first));
-            k.edges.push_back(static_cast<uint16_t>(x));
+            spans.edges.push_back(static_cast<uint16_t>(first));
+            spans.edges.push_back(static_cast<uint16_t>(x));
         }
     }
-    k.rowStart[h] = static_cast<uint32_t>(k.edges.size());
-    k.valid = true;
+    spans.rowStart[h] = static_cast<uint32_t>(spans.edges.size());
+    spans.valid = true;
 }
 
 void copyOpaque(SDL_Surface* to, int x, int y, const SDL_Surface* from, const RECT& r) {

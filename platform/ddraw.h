@@ -123,11 +123,11 @@ struct IDirectDrawSurface4 {
     HRESULT Blt(RECT* destRect, IDirectDrawSurface4* source, RECT* sourceRect, DWORD flags,
                 DDBLTFX* effects);
     HRESULT Flip(IDirectDrawSurface4* override, DWORD flags);
-    HRESULT GetAttachedSurface(DDSCAPS2* caps, IDirectDrawSurface4** attached);
+    HRESULT GetAttachedSurface(DDSCAPS2* wanted, IDirectDrawSurface4** out);
     HRESULT Restore();
     HRESULT GetSurfaceDesc(DDSURFACEDESC2* desc);
-    HRESULT GetDC(HDC* dc);
-    HRESULT ReleaseDC(HDC dc);
+    HRESULT GetDC(HDC* out);
+    HRESULT ReleaseDC(HDC given);
     HRESULT Lock(RECT* rect, DDSURFACEDESC2* desc, DWORD flags, void* event);
     HRESULT Unlock(RECT* rect);
     HRESULT SetColorKey(DWORD flags, DDCOLORKEY* key);
@@ -153,7 +153,7 @@ struct IDirectDraw4 {
     HRESULT SetCooperativeLevel(HWND window, DWORD flags);
     HRESULT SetDisplayMode(DWORD width, DWORD height, DWORD bitsPerPixel, DWORD refreshRate,
                            DWORD flags);
-    HRESULT CreateSurface(DDSURFACEDESC2* desc, IDirectDrawSurface4** surface, void* outer);
+    HRESULT CreateSurface(DDSURFACEDESC2* desc, IDirectDrawSurface4** out, void* outer);
     ULONG Release();
 
     bool inUse;
@@ -167,7 +167,7 @@ struct IDirectDraw {
     bool inUse;
 };
 
-HRESULT DirectDrawCreate(GUID* driver, IDirectDraw** device, void* outer);
+HRESULT DirectDrawCreate(GUID* driver, IDirectDraw** out, void* outer);
 
 // Test and recovery seams of the adapter.
 namespace ddraw {

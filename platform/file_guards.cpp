@@ -13,7 +13,8 @@ constexpr uint32_t BI_RGB = 0, BI_RLE8 = 1, BI_RLE4 = 2, BI_BITFIELDS = 3;
 
 }  // namespace
 
-bool bitmapHeaderFits(const unsigned char* p, size_t size, BitmapHeader& header) {
+bool bitmapHeaderFits(const unsigned char* bytes, size_t size, BitmapHeader& header) {
+    const unsigned char* const p = bytes;
     if (!p || size < 14 + 4 || p[0] != 'B' || p[1] != 'M') return false;
     const int64_t fileSize = static_cast<int64_t>(size);
     const int64_t dataOffset = readLE32(p + 10);
@@ -91,7 +92,8 @@ bool bitmapHeaderFits(const unsigned char* p, size_t size, BitmapHeader& header)
     return rowBytes * height <= dataBytes;
 }
 
-bool waveHeaderFits(const unsigned char* p, size_t size) {
+bool waveHeaderFits(const unsigned char* bytes, size_t size) {
+    const unsigned char* const p = bytes;
     const int64_t fileSize = static_cast<int64_t>(size);
     if (!p || fileSize < 12 || fileSize > MaxWaveBytes) return false;
     if (std::memcmp(p, "RIFF", 4) != 0 || std::memcmp(p + 8, "WAVE", 4) != 0) return false;

@@ -14,7 +14,7 @@ struct EmbeddedFile {
 // are switched off (an executable "without resources", for trying artwork).
 const EmbeddedFile* findResource(const char* name);
 
-void setResourcesEnabled(bool enabled);
+void setResourcesEnabled(bool on);
 bool resourcesEnabled();
 
 // The generated table (resources_table.cpp), ended by an entry with a null name.

@@ -121,17 +121,17 @@ struct WNDCLASSA {
 };
 
 // USER: windows and messages.
-int RegisterClassA(const WNDCLASSA* windowClass);
+int RegisterClassA(const WNDCLASSA* cls);
 HICON LoadIconA(HINSTANCE instance, const char* name);
 HCURSOR LoadCursorA(HINSTANCE instance, const char* name);
 int GetSystemMetrics(int index);
 HWND CreateWindowExA(DWORD exStyle, const char* className, const char* title, DWORD style, int x,
                      int y, int width, int height, HWND parent, HMENU menu, HINSTANCE instance,
                      void* param);
-BOOL ShowWindow(HWND window, int showCommand);
-BOOL UpdateWindow(HWND window);
-HWND SetFocus(HWND window);
-uintptr_t SetTimer(HWND window, uintptr_t id, UINT periodMs, void* callback);
+BOOL ShowWindow(HWND hwnd, int showCommand);
+BOOL UpdateWindow(HWND hwnd);
+HWND SetFocus(HWND hwnd);
+uintptr_t SetTimer(HWND hwnd, uintptr_t id, UINT periodMs, void* callback);
 int MessageBoxA(HWND owner, const char* text, const char* caption, UINT type);
 BOOL PeekMessageA(MSG* msg, HWND window, UINT filterMin, UINT filterMax, UINT removeFlags);
 BOOL GetMessageA(MSG* msg, HWND window, UINT filterMin, UINT filterMax);
@@ -139,10 +139,10 @@ BOOL TranslateMessage(const MSG* msg);
 LRESULT DispatchMessageA(const MSG* msg);
 BOOL WaitMessage();
 HCURSOR SetCursor(HCURSOR cursor);
-BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+BOOL PostMessageA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 void PostQuitMessage(int exitCode);
-LRESULT DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-BOOL DestroyWindow(HWND window);
+LRESULT DefWindowProcA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+BOOL DestroyWindow(HWND hwnd);
 
 // GDI: the stock brush (the rest of GDI is in platform/gdi.h).
 HGDIOBJ GetStockObject(int index);

@@ -3,7 +3,7 @@
 set -euo pipefail
 packages=(cmake g++ make pkg-config libsdl2-dev libsdl2-mixer-dev libgtest-dev python3
           xvfb xauth xdotool x11-apps imagemagick appstream groff-base
-          clang libclang-rt-14-dev)
+          clang libclang-rt-14-dev clang-format clang-tidy)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -39,7 +39,7 @@ void recreateTexture();
 
 // The virtual-key code of an SDL key: the game's keys by their codes, the
 // other keys by theirs, 0xFF for keys the original platform had no code for.
-WPARAM virtualKeyFor(SDL_Keycode key, uint16_t modifiers);
+WPARAM virtualKeyFor(SDL_Keycode sym, uint16_t modifiers);
 
 // Turns one SDL event into messages; what pollEvents does with each.
 void handleEvent(const SDL_Event& event);

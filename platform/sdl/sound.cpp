@@ -65,7 +65,7 @@ const Sound* soundFor(const char* fileName) {
         if (std::strcmp(cache[i].name, fileName) == 0) return &cache[i];
     if (slotsUsed == CacheSlots || std::strlen(fileName) >= NameCapacity) return nullptr;
     Sound& s = cache[slotsUsed++];
-    std::strcpy(s.name, fileName);
+    std::memcpy(s.name, fileName, std::strlen(fileName) + 1);  // its length was checked
     s.chunk = readWave(fileName);
     return &s;
 }

@@ -4,6 +4,7 @@
 // scaled to the screen with square pixels; the desktop's own video mode is
 // never changed.
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 #include "platform/backend.h"
@@ -104,8 +105,8 @@ void toggleFullscreen() {
                                     static_cast<int>(area.h * scale), pictureW, pictureH);
         if (SDL_SetWindowFullscreen(theWindow, 0) != 0) return;
         SDL_SetWindowBordered(theWindow, SDL_TRUE);
-        SDL_SetWindowSize(theWindow, static_cast<int>(pictureW * k / scale + 0.5),
-                          static_cast<int>(pictureH * k / scale + 0.5));
+        SDL_SetWindowSize(theWindow, static_cast<int>(std::lround(pictureW * k / scale)),
+                          static_cast<int>(std::lround(pictureH * k / scale)));
         SDL_SetWindowPosition(theWindow,
                               area.x + (area.w - static_cast<int>(pictureW * k / scale)) / 2,
                               area.y + (area.h - static_cast<int>(pictureH * k / scale)) / 2);

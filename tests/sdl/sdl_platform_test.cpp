@@ -539,7 +539,10 @@ TEST_F(SdlSound, OneChannelFilesReadOnce) {
 TEST_F(SdlSound, BadFilesAreSilent) {
     writeWave("kick.wav");
     { std::ofstream("notes.wav") << "this is no wave file at all"; }
-    { std::ofstream("short.wav") << "RIFF\x10\0\0\0WAVEfmt "; }  // cut off in its header
+    {
+        std::ofstream f("short.wav", std::ios::binary);
+        f.write("RIFF\x10\0\0\0WAVEfmt ", 16);  // cut off in its header
+    }
     {
         std::ofstream f("song.wav", std::ios::binary);
         f.write("OggS\0\x02\0\0\0\0\0\0\0\0", 14);  // another format under the name

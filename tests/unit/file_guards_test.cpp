@@ -317,7 +317,7 @@ struct Wave {
 };
 
 bool waveFits(const Bytes& file) {
-    std::unique_ptr<unsigned char[]> exact(new unsigned char[file.size() ? file.size() : 1]);
+    std::unique_ptr<unsigned char[]> exact(new unsigned char[file.empty() ? 1 : file.size()]);
     if (!file.empty()) std::memcpy(exact.get(), file.data(), file.size());
     return waveHeaderFits(exact.get(), file.size());
 }

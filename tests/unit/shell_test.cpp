@@ -64,7 +64,7 @@ TEST_F(Shell, KeyDownTable) {
     const GameState before = game;
     send(WM_KEYDOWN, 0x41);
     send(WM_KEYUP, 0x41);
-    EXPECT_EQ(std::memcmp(&before, &game, sizeof game), 0);
+    EXPECT_TRUE(before == game);
 }
 
 TEST_F(Shell, KeyUpTableClearsWithoutConditions) {

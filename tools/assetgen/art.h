@@ -88,7 +88,7 @@ std::vector<int16_t> kickSound(int rate);
 std::vector<int16_t> dragonflySound(int rate);
 
 // Shared drawing pieces.
-void drawDragonfly(Canvas& c, double scale, bool struck);  // facing right, at the origin
+void drawDragonfly(Canvas& c, double k, bool struck);  // facing right, at the origin
 void drawShuttle(Canvas& c, int phase, bool forIcon);      // in an 80 x 50 box
 
 // A fixed pseudo-random sequence, so that every run draws the same pictures.

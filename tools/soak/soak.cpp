@@ -370,7 +370,7 @@ int main(int argc, char** argv) {
             reported = totals.frames / 1000000;
             std::printf("pako-soak: %lld frames, %llu games, every frame held so far\n",
                         static_cast<long long>(totals.frames),
-                        static_cast<unsigned long long>(k + 1));
+                        static_cast<unsigned long long>(k) + 1);
             std::fflush(stdout);
         }
     }
