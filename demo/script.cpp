@@ -3,7 +3,6 @@
 #include <cctype>
 #include <sstream>
 
-
 namespace {
 
 constexpr uint64_t MaxStep = uint64_t{1} << 40;

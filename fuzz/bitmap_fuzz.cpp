@@ -15,11 +15,11 @@
 #include "display/catalogue.h"
 #include "display/display.h"
 #include "fuzz/input_file.h"
+#include "harness/files.h"
+#include "harness/process.h"
 #include "platform/gdi.h"
 #include "platform/headless/headless.h"
 #include "platform/resources.h"
-#include "harness/files.h"
-#include "harness/process.h"
 
 namespace {
 

@@ -16,17 +16,17 @@
 #include <string>
 #include <vector>
 
+#include "demo/script.h"
 #include "display/catalogue.h"
 #include "display/display.h"
 #include "game/game.h"
 #include "game/state.h"
+#include "harness/files.h"
+#include "harness/invariants.h"
+#include "harness/process.h"
 #include "platform/headless/headless.h"
 #include "platform/resources.h"
 #include "shell/app.h"
-#include "harness/files.h"
-#include "harness/process.h"
-#include "demo/script.h"
-#include "harness/invariants.h"
 
 namespace {
 

@@ -33,7 +33,8 @@ void groundOrWalls() {
         game.shuttleRightOffset = 675;
         return;
     }
-    if ((game.cameraX == 0 && game.shuttleX < 17) || (game.cameraX == MaxCameraX && game.shuttleX > 540))
+    if ((game.cameraX == 0 && game.shuttleX < 17) ||
+        (game.cameraX == MaxCameraX && game.shuttleX > 540))
         game.drift = -game.drift;
 }
 

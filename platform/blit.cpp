@@ -19,8 +19,7 @@ uint16_t* row(SDL_Surface* s, int y) {
 }
 
 const uint16_t* row(const SDL_Surface* s, int y) {
-    return reinterpret_cast<const uint16_t*>(static_cast<const uint8_t*>(s->pixels) +
-                                             y * s->pitch);
+    return reinterpret_cast<const uint16_t*>(static_cast<const uint8_t*>(s->pixels) + y * s->pitch);
 }
 
 // Calls copy(first, last) for each opaque span of row y of a picture whose
@@ -154,8 +153,8 @@ void copyOpaque(SDL_Surface* to, int x, int y, const SDL_Surface* from, const RE
         std::memmove(row(to, y + sy - r.top) + x, row(from, sy) + r.left, bytes);
 }
 
-void copyKeyed(SDL_Surface* to, int x, int y, const SDL_Surface* from, const RECT& r,
-               uint32_t key, const KeySpans& spans) {
+void copyKeyed(SDL_Surface* to, int x, int y, const SDL_Surface* from, const RECT& r, uint32_t key,
+               const KeySpans& spans) {
     const int width = r.right - r.left;
     if (to == from) {
         // A surface onto itself: pixel by pixel, in reading order.

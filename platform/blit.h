@@ -44,8 +44,8 @@ void copyOpaque(SDL_Surface* to, int x, int y, const SDL_Surface* from, const RE
 
 // Rectangle r of `from` to (x, y) of `to`, without the pixels equal to key.
 // `spans` are those of `from` for that key, or invalid.
-void copyKeyed(SDL_Surface* to, int x, int y, const SDL_Surface* from, const RECT& r,
-               uint32_t key, const KeySpans& spans);
+void copyKeyed(SDL_Surface* to, int x, int y, const SDL_Surface* from, const RECT& r, uint32_t key,
+               const KeySpans& spans);
 
 // Rectangle s of `from` scaled into rectangle d of `to` by nearest
 // neighbour, without the pixels equal to key (NoKey: every pixel).

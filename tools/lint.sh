@@ -16,7 +16,7 @@ echo "== clang-tidy"
 run-clang-tidy -quiet -p build/default -j "$(nproc)" \
   "$PWD/(platform|display|game|shell|demo|harness|tools|tests|bench|fuzz|packaging)/.*\.cpp$" \
   >build/default/clang-tidy.log 2>&1 || {
-    grep -E "(warning|error):" build/default/clang-tidy.log | sort -u >&2 || true
+    sed 's/\x1b\[[0-9;]*m//g' build/default/clang-tidy.log | grep -E "(warning|error):" | sort -u >&2 || true
     echo "clang-tidy found the problems above (whole log: build/default/clang-tidy.log)" >&2
     exit 1
   }

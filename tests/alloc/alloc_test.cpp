@@ -17,15 +17,16 @@
 #include "display/display.h"
 #include "display/sprite.h"
 #include "game/state.h"
+#include "harness/process.h"
 #include "platform/headless/headless.h"
 #include "shell/app.h"
-#include "harness/process.h"
 
 // --- The counter -----------------------------------------------------------
 
 namespace {
 std::atomic<long> allocations{0};
 }
+void* volatile seenFromOutside = nullptr;
 
 extern "C" void* __libc_malloc(size_t);
 extern "C" void* __libc_calloc(size_t, size_t);
@@ -176,8 +177,11 @@ TEST(Allocation, NoFrameOfAnyPhaseAllocates) {
 // The counter sees what it should: a test that cannot fail proves nothing.
 TEST(Allocation, TheCounterSeesNewAndMalloc) {
     const long before = allocations.load();
+    // Seen from outside, so that no compiler may leave the pair out.
     int* p = new int(3);
+    seenFromOutside = p;
     void* q = std::malloc(10);
+    seenFromOutside = q;
     EXPECT_EQ(allocations.load() - before, 2);
     delete p;
     std::free(q);

@@ -24,11 +24,11 @@
 #include "display/display.h"
 #include "game/game.h"
 #include "game/state.h"
+#include "harness/files.h"
+#include "harness/process.h"
 #include "platform/gdi.h"
 #include "platform/headless/headless.h"
 #include "platform/resources.h"
-#include "harness/files.h"
-#include "harness/process.h"
 
 namespace {
 

@@ -14,18 +14,18 @@
 #include <string>
 #include <vector>
 
+#include "demo/trace.h"
 #include "display/catalogue.h"
 #include "display/display.h"
 #include "game/game.h"
 #include "game/state.h"
+#include "harness/files.h"
+#include "harness/invariants.h"
+#include "harness/process.h"
 #include "platform/gdi.h"
 #include "platform/headless/headless.h"
 #include "platform/resources.h"
 #include "shell/app.h"
-#include "harness/files.h"
-#include "harness/process.h"
-#include "demo/trace.h"
-#include "harness/invariants.h"
 
 namespace {
 

@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/ddraw.h"
 #include "platform/backend.h"
+#include "platform/ddraw.h"
 #include "platform/sdl/sdl_platform.h"
 #include "platform/win_queue.h"
 #include "shell/app.h"

@@ -15,7 +15,8 @@ namespace {
 
 struct Picture {
     SDL_Surface* s;
-    Picture(int w, int h) : s(SDL_CreateRGBSurfaceWithFormat(0, w, h, 16, SDL_PIXELFORMAT_RGB565)) {}
+    Picture(int w, int h)
+        : s(SDL_CreateRGBSurfaceWithFormat(0, w, h, 16, SDL_PIXELFORMAT_RGB565)) {}
     ~Picture() { SDL_FreeSurface(s); }
     Picture(const Picture&) = delete;
     Picture& operator=(const Picture&) = delete;
@@ -59,8 +60,9 @@ TEST(Blit, EveryCopyDrawsWhatThePlainRuleDraws) {
         const uint32_t key = round % 5 == 4 ? blit::NoKey : round % 2 ? 0xFFFF : 0x0000;
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x)
-                src.at(x, y) = next(3) == 0 || (x / 5) % 3 == 0 ? static_cast<uint16_t>(key)
-                                                                : static_cast<uint16_t>(next(65536));
+                src.at(x, y) = next(3) == 0 || (x / 5) % 3 == 0
+                                   ? static_cast<uint16_t>(key)
+                                   : static_cast<uint16_t>(next(65536));
         blit::KeySpans spans;
         if (round % 4 != 3) blit::findSpans(src.s, key, spans);
         if (key == blit::NoKey) {

@@ -7,11 +7,11 @@
 
 #include "display/catalogue.h"
 #include "display/display.h"
+#include "harness/files.h"
+#include "harness/process.h"
 #include "platform/headless/headless.h"
 #include "platform/resources.h"
 #include "shell/app.h"
-#include "harness/files.h"
-#include "harness/process.h"
 
 namespace {
 

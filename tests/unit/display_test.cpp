@@ -9,11 +9,11 @@
 #include "display/bitmap.h"
 #include "display/catalogue.h"
 #include "display/display.h"
+#include "harness/files.h"
+#include "harness/process.h"
 #include "platform/gdi.h"
 #include "platform/headless/headless.h"
 #include "platform/resources.h"
-#include "harness/files.h"
-#include "harness/process.h"
 
 namespace {
 

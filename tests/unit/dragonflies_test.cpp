@@ -3,8 +3,8 @@
 
 #include "game/game.h"
 #include "game/state.h"
-#include "platform/headless/headless.h"
 #include "harness/process.h"
+#include "platform/headless/headless.h"
 
 namespace {
 

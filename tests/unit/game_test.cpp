@@ -4,8 +4,8 @@
 #include "display/catalogue.h"
 #include "game/game.h"
 #include "game/state.h"
-#include "platform/headless/headless.h"
 #include "harness/process.h"
+#include "platform/headless/headless.h"
 
 namespace {
 

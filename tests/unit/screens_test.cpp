@@ -4,8 +4,8 @@
 #include "display/display.h"
 #include "game/game.h"
 #include "game/state.h"
-#include "platform/win_queue.h"
 #include "harness/process.h"
+#include "platform/win_queue.h"
 
 namespace {
 

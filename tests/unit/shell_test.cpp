@@ -9,10 +9,10 @@
 #include "display/catalogue.h"
 #include "display/display.h"
 #include "game/state.h"
+#include "harness/process.h"
 #include "platform/headless/headless.h"
 #include "platform/win_queue.h"
 #include "shell/app.h"
-#include "harness/process.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 
 #include <sstream>
 
-#include "harness/sim_options.h"
 #include "demo/script.h"
+#include "harness/sim_options.h"
 
 namespace {
 

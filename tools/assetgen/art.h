@@ -89,7 +89,7 @@ std::vector<int16_t> dragonflySound(int rate);
 
 // Shared drawing pieces.
 void drawDragonfly(Canvas& c, double k, bool struck);  // facing right, at the origin
-void drawShuttle(Canvas& c, int phase, bool forIcon);      // in an 80 x 50 box
+void drawShuttle(Canvas& c, int phase, bool forIcon);  // in an 80 x 50 box
 
 // A fixed pseudo-random sequence, so that every run draws the same pictures.
 struct Rand {

@@ -103,7 +103,8 @@ void drawShuttle(Canvas& c, int phase, bool forIcon) {
         std::vector<Strip> strips;
         const double angles[] = {-84, 84, -70, 70, -98, 98};
         for (int i = 0; i < 6; ++i) {
-            double len = (i >= 4) ? 17 : 22 - static_cast<double>(i / 2) * 1.5;
+            const int pair = i / 2;
+            double len = (i >= 4) ? 17 : 22 - pair * 1.5;
             strips.push_back(makeStrip({w.x, w.y - 4.5}, angles[i], len, 1.2, i * 1.7,
                                        kStripCols[(i + 1) % 6], false));
         }

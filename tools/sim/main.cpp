@@ -12,13 +12,13 @@
 #include <fstream>
 #include <iostream>
 
+#include "demo/script.h"
+#include "demo/trace.h"
 #include "display/display.h"
+#include "harness/sim_options.h"
 #include "platform/headless/headless.h"
 #include "platform/resources.h"
 #include "shell/app.h"
-#include "harness/sim_options.h"
-#include "demo/script.h"
-#include "demo/trace.h"
 
 namespace {
 

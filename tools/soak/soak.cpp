@@ -22,19 +22,19 @@
 #include <string>
 #include <vector>
 
+#include "demo/script.h"
+#include "demo/trace.h"
 #include "display/catalogue.h"
 #include "display/display.h"
 #include "game/state.h"
+#include "harness/files.h"
+#include "harness/invariants.h"
+#include "harness/process.h"
+#include "harness/sim_options.h"
 #include "platform/gdi.h"
 #include "platform/headless/headless.h"
 #include "platform/resources.h"
 #include "shell/app.h"
-#include "harness/files.h"
-#include "harness/process.h"
-#include "harness/sim_options.h"
-#include "demo/script.h"
-#include "demo/trace.h"
-#include "harness/invariants.h"
 
 namespace {
 
@@ -251,7 +251,6 @@ void checkFrame() {
     if (game.kickCount > totals.bestKickCount) totals.bestKickCount = game.kickCount;
     ++totals.frames;
 }
-
 
 // Every look at the queue: the frame that ran since the last one is checked,
 // then the player decides the next step's input, and once in a while the
