@@ -322,7 +322,7 @@ TEST(Layout, AnimationPhasesDifferAndTheStruckShuttlecockLiesFlat) {
 TEST(Layout, BackgroundHasGroundUnderTheFeetAndDarkBorders) {
     Bitmap bm = readBitmap(bitmapPath("BACK"));
     ASSERT_TRUE(bm.ok);
-    for (int y = 0; y < 960; y += 7) {
+    for (int y = 0; y < 960; ++y) {
         for (int x : {0, 8, 1271, 1279}) {
             Rgb c = bm.at(x, y);
             ASSERT_LT(std::max({c.r, c.g, c.b}), 60) << x << "," << y;
@@ -337,6 +337,37 @@ TEST(Layout, BackgroundHasGroundUnderTheFeetAndDarkBorders) {
     // High up, sky.
     Rgb sky = bm.at(640, 40);
     EXPECT_GT(sky.b, sky.r + 40);
+}
+
+// The dark borders are scenery (a post down each side), not a flat band
+// that reads as a fault: nearly every row shows a few colours across the
+// band, and the band's colours change down its length. They stay 16 pixels
+// wide: the sky starts right beside them.
+TEST(Layout, BackgroundBordersAreNarrowAndDrawn) {
+    Bitmap bm = readBitmap(bitmapPath("BACK"));
+    ASSERT_TRUE(bm.ok);
+    for (int x0 : {0, 1264}) {
+        SCOPED_TRACE(x0);
+        std::set<int> down;
+        int shaded = 0;
+        for (int y = 0; y < 960; ++y) {
+            std::set<int> across;
+            for (int x = x0; x < x0 + 16; ++x) {
+                Rgb c = bm.at(x, y);
+                across.insert(c.r << 16 | c.g << 8 | c.b);
+            }
+            shaded += across.size() >= 4;
+            Rgb mid = bm.at(x0 + 6, y);
+            down.insert(mid.r << 16 | mid.g << 8 | mid.b);
+        }
+        EXPECT_GE(shaded, 900) << "rows of a flat band";
+        EXPECT_GE(down.size(), 4u) << "one colour all the way down";
+    }
+    for (int y = 40; y < 700; y += 60)
+        for (int x : {16, 1263}) {
+            Rgb c = bm.at(x, y);
+            EXPECT_GT(c.b, 150) << x << "," << y << ": sky, not border";
+        }
 }
 
 struct Wave {
