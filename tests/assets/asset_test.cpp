@@ -1,5 +1,7 @@
 // The committed pictures and sounds, checked from the bytes of the files
-// alone: what the game and the display's 16-bit conversion rely on.
+// alone (and the window's icon as SDL reads it): what the game and the
+// display's 16-bit conversion rely on.
+#include <SDL.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,6 +12,7 @@
 #include <iterator>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -319,7 +322,7 @@ TEST(Layout, AnimationPhasesDifferAndTheStruckShuttlecockLiesFlat) {
 TEST(Layout, BackgroundHasGroundUnderTheFeetAndDarkBorders) {
     Bitmap bm = readBitmap(bitmapPath("BACK"));
     ASSERT_TRUE(bm.ok);
-    for (int y = 0; y < 960; y += 7) {
+    for (int y = 0; y < 960; ++y) {
         for (int x : {0, 8, 1271, 1279}) {
             Rgb c = bm.at(x, y);
             ASSERT_LT(std::max({c.r, c.g, c.b}), 60) << x << "," << y;
@@ -334,6 +337,37 @@ TEST(Layout, BackgroundHasGroundUnderTheFeetAndDarkBorders) {
     // High up, sky.
     Rgb sky = bm.at(640, 40);
     EXPECT_GT(sky.b, sky.r + 40);
+}
+
+// The dark borders are scenery (a post down each side), not a flat band
+// that reads as a fault: nearly every row shows a few colours across the
+// band, and the band's colours change down its length. They stay 16 pixels
+// wide: the sky starts right beside them.
+TEST(Layout, BackgroundBordersAreNarrowAndDrawn) {
+    Bitmap bm = readBitmap(bitmapPath("BACK"));
+    ASSERT_TRUE(bm.ok);
+    for (int x0 : {0, 1264}) {
+        SCOPED_TRACE(x0);
+        std::set<int> down;
+        int shaded = 0;
+        for (int y = 0; y < 960; ++y) {
+            std::set<int> across;
+            for (int x = x0; x < x0 + 16; ++x) {
+                Rgb c = bm.at(x, y);
+                across.insert(c.r << 16 | c.g << 8 | c.b);
+            }
+            shaded += across.size() >= 4;
+            Rgb mid = bm.at(x0 + 6, y);
+            down.insert(mid.r << 16 | mid.g << 8 | mid.b);
+        }
+        EXPECT_GE(shaded, 900) << "rows of a flat band";
+        EXPECT_GE(down.size(), 4u) << "one colour all the way down";
+    }
+    for (int y = 40; y < 700; y += 60)
+        for (int x : {16, 1263}) {
+            Rgb c = bm.at(x, y);
+            EXPECT_GT(c.b, 150) << x << "," << y << ": sky, not border";
+        }
 }
 
 struct Wave {
@@ -384,24 +418,58 @@ TEST(Sounds, BothAreShortUnclippedMono16BitPcm) {
     }
 }
 
-TEST(Icon, WindowBitmapAndDesktopPng) {
-    Bitmap small = readBitmap(kAssets / "icon" / "icon-32.bmp");
-    ASSERT_TRUE(small.ok);
-    EXPECT_EQ(small.w, 32);
-    EXPECT_EQ(small.h, 32);
-    EXPECT_EQ(small.bits, 24);
-    std::vector<uint8_t> png = readAll(kAssets / "icon" / "pako-tumbo.png");
-    const uint8_t sig[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
-    ASSERT_GE(png.size(), 33u);
-    EXPECT_TRUE(std::equal(sig, sig + 8, png.begin()));
-    EXPECT_EQ(std::string(png.begin() + 12, png.begin() + 16), "IHDR");
-    auto be32 = [&](size_t at) {
-        return uint32_t{png[at]} << 24 | png[at + 1] << 16 | png[at + 2] << 8 | png[at + 3];
+// The window's icon as the game loads it before handing it to the window:
+// SDL must see an alpha channel, clear in the corners and solid in the
+// middle, with soft steps along the round edge.
+TEST(Icon, WindowIconKeepsItsTransparency) {
+    std::vector<uint8_t> b = readAll(kAssets / "icon" / "icon-32.bmp");
+    ASSERT_GE(b.size(), 54u);
+    EXPECT_GE(u32(b, 14), 56u);  // a header with room for the alpha mask
+    EXPECT_EQ(u16(b, 28), 32u);
+    EXPECT_EQ(u32(b, 30), 3u);  // BI_BITFIELDS
+    SDL_Surface* loaded = SDL_LoadBMP((kAssets / "icon" / "icon-32.bmp").string().c_str());
+    ASSERT_NE(loaded, nullptr) << SDL_GetError();
+    EXPECT_NE(loaded->format->Amask, 0u);
+    SDL_Surface* rgba = SDL_ConvertSurfaceFormat(loaded, SDL_PIXELFORMAT_RGBA32, 0);
+    SDL_FreeSurface(loaded);
+    ASSERT_NE(rgba, nullptr);
+    ASSERT_EQ(rgba->w, 32);
+    ASSERT_EQ(rgba->h, 32);
+    auto alpha = [rgba](int x, int y) {
+        return static_cast<const uint8_t*>(rgba->pixels)[y * rgba->pitch + x * 4 + 3];
     };
-    EXPECT_EQ(be32(16), 256u);
-    EXPECT_EQ(be32(20), 256u);
-    EXPECT_EQ(png[24], 8);  // bits per channel
-    EXPECT_EQ(png[25], 6);  // RGBA
+    for (auto [x, y] : {std::pair{0, 0}, {31, 0}, {0, 31}, {31, 31}}) EXPECT_EQ(alpha(x, y), 0);
+    EXPECT_EQ(alpha(16, 16), 255);
+    int clear = 0, partial = 0;
+    for (int y = 0; y < 32; ++y)
+        for (int x = 0; x < 32; ++x) {
+            clear += alpha(x, y) == 0;
+            partial += alpha(x, y) > 0 && alpha(x, y) < 255;
+        }
+    SDL_FreeSurface(rgba);
+    // Outside a badge of radius 15.5: about 270 pixels, part of them covered.
+    EXPECT_GT(clear, 120);
+    EXPECT_LT(clear, 300);
+    EXPECT_GT(partial, 40) << "a hard, stepped edge";
+}
+
+TEST(Icon, DesktopPngAtEachThemeSize) {
+    const uint8_t sig[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+    for (uint32_t size : {32u, 64u, 128u, 256u}) {
+        SCOPED_TRACE(size);
+        std::vector<uint8_t> png =
+            readAll(kAssets / "icon" / ("pako-tumbo-" + std::to_string(size) + ".png"));
+        ASSERT_GE(png.size(), 33u);
+        EXPECT_TRUE(std::equal(sig, sig + 8, png.begin()));
+        EXPECT_EQ(std::string(png.begin() + 12, png.begin() + 16), "IHDR");
+        auto be32 = [&](size_t at) {
+            return uint32_t{png[at]} << 24 | png[at + 1] << 16 | png[at + 2] << 8 | png[at + 3];
+        };
+        EXPECT_EQ(be32(16), size);
+        EXPECT_EQ(be32(20), size);
+        EXPECT_EQ(png[24], 8);  // bits per channel
+        EXPECT_EQ(png[25], 6);  // RGBA
+    }
 }
 
 }  // namespace

@@ -73,8 +73,8 @@ Image hereMarker();
 Image gauge(int tenths);
 Image signboard();
 Image logo();
-Image iconSmall();
-std::vector<Rgba> iconLarge();  // 256 x 256
+// The icon, size x size with straight alpha, transparent outside the badge.
+std::vector<Rgba> iconPicture(int size);
 
 // The background: 8 bits per pixel with its own palette.
 struct Indexed {

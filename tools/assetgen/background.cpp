@@ -1,7 +1,8 @@
 // The playfield: the whole 1280 x 960 world behind the game. Sky with
 // clouds, far hills, a gravel path along the bottom on which the player's
-// feet stand at y 908, and narrow dark borders down both sides. Painted in
-// full colour, then reduced to a palette of 255 colours for the 8-bit file.
+// feet stand at y 908, and a narrow dark timber post down each side.
+// Painted in full colour, then reduced to a palette of 255 colours for the
+// 8-bit file.
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -14,11 +15,11 @@ namespace ag {
 namespace {
 
 constexpr int kW = 1280, kH = 960;
-constexpr int kBorder = 16;        // dark border width on each side
+constexpr int kBorder = 16;        // width of the dark post on each side
 constexpr int kGrassTop = 846;     // top of the grass bank
 constexpr int kGravelTop = 858;    // top of the gravel path
 constexpr int kCurbTop = 934;      // stones below the path
-const Rgb kBorderCol{35, 35, 35};  // the border, and the top-left pixel
+const Rgb kBorderCol{35, 35, 35};  // the posts' outline, and the top-left pixel
 
 struct Buffer {
     std::vector<Col> px = std::vector<Col>(static_cast<size_t>(kW) * kH);
@@ -196,18 +197,118 @@ void paintGround(Buffer& b) {
     }
 }
 
-void paintBorders(Buffer& b) {
-    for (int y = 0; y < kH; ++y)
-        for (int i = 0; i < kBorder; ++i) {
-            Col c = toCol(kBorderCol);
-            // A lit inner rim on the left border, a shadowed one on the right.
-            if (i == kBorder - 1) c = rgb(78, 78, 86);
-            if (i == kBorder - 2) c = rgb(52, 52, 58);
-            b.at(i, y) = c;
-            Col d = toCol(kBorderCol);
-            if (i == kBorder - 1) d = rgb(22, 22, 26);
-            b.at(kW - 1 - i, y) = d;
+// A dark timber post stands at each side of the world, in front of the
+// scenery and taller than the view: an outline, a lit chamfer on its left
+// (the light comes from there), a face of dark wood with grain and knots, a
+// shaded chamfer on its right, and iron straps with rivets at intervals.
+// It is painted in these colours only, which keep their own palette entries;
+// entry 0 is the outline that makes the top-left pixel.
+enum PostColour {
+    kOutline,      // on the post's left, and the top-left pixel
+    kOutlineDark,  // on its right
+    kWood0,        // darkest: deep grain, the shaded chamfer's edge
+    kWood1,
+    kWood2,
+    kWood3,
+    kWood4,  // lightest on the face
+    kChamfer,
+    kChamferEdge,  // the lit chamfer's bright edge
+    kIronShade,
+    kIron,
+    kIronLit,    // a strap's top edge
+    kGlint,      // on a rivet
+    kUnderStrap  // wood in a strap's shadow
+};
+const std::array<Rgb, kUnderStrap + 1> kPostColours = {{kBorderCol,
+                                                        {20, 16, 14},
+                                                        {27, 20, 16},
+                                                        {34, 25, 19},
+                                                        {41, 30, 22},
+                                                        {48, 35, 26},
+                                                        {55, 40, 30},
+                                                        {76, 54, 37},
+                                                        {102, 73, 49},
+                                                        {22, 22, 26},
+                                                        {34, 34, 40},
+                                                        {50, 50, 57},
+                                                        {112, 110, 118},
+                                                        {30, 22, 18}}};
+Col post(PostColour c) { return toCol(kPostColours[c]); }
+
+constexpr int kStrapH = 7;
+const int kStraps[] = {64, 300, 536, 772};
+
+// The wood of the face at column c (3..12) of the post, row y, between the
+// darkest and lightest wood; the palette then keeps it to the five steps.
+// `seed` makes the two posts different pieces of wood.
+Col postFace(int c, int y, int seed) {
+    const double x = c + 0.5;
+    // Lighter toward the lit side, with long soft streaks down the board.
+    double v = 0.62 - 0.028 * (x - 3) + 0.12 * std::sin(y * 0.006 + seed * 1.7 + x * 0.9) +
+               0.08 * std::sin(y * 0.021 + seed * 4.1 - x * 1.3);
+    // Grain: thin darker lines wandering slowly down the board.
+    for (int k = 0; k < 4; ++k) {
+        double gx = 4.0 + k * 2.5 + 0.8 * std::sin(y * 0.009 + seed * 2.3 + k * 1.9) +
+                    0.4 * std::sin(y * 0.043 + k * 3.1 + seed);
+        double d = std::abs(x - gx);
+        v -= 0.42 * std::max(0.0, 1.0 - d / 0.75);
+    }
+    // Knots: a dark heart with a lighter ring pressed around it.
+    Rand r(static_cast<uint32_t>(41 + seed));
+    for (double ky = r.range(120, 200); ky < kH; ky += r.range(180, 300)) {
+        double kx = r.range(5.5, 9.5);
+        double d = std::hypot((x - kx) / 1.3, (y + 0.5 - ky) / 2.4);
+        if (d < 1.0)
+            v = 0.1;
+        else if (d < 2.0)
+            v = std::max(v, 0.9 - 0.35 * (d - 1.0));
+    }
+    return mix(post(kWood0), post(kWood4), std::clamp(v, 0.0, 1.0));
+}
+
+void paintPost(Buffer& b, int x0, int seed) {
+    for (int y = 0; y < kH; ++y) {
+        auto put = [&](int c, Col col) { b.at(x0 + c, y) = col; };
+        put(0, post(kOutline));
+        put(1, post(kChamferEdge));
+        put(2, post(kChamfer));
+        for (int c = 3; c <= 12; ++c) put(c, postFace(c, y, seed));
+        put(13, post(kWood1));
+        put(14, post(kWood0));
+        put(15, post(kOutlineDark));
+        for (int top : kStraps) {
+            int row = y - top;
+            if (row == kStrapH)
+                for (int c = 1; c <= 14; ++c) put(c, post(kUnderStrap));
+            if (row < 0 || row >= kStrapH) continue;
+            PostColour iron = row == 0 ? kIronLit : row == kStrapH - 1 ? kIronShade : kIron;
+            for (int c = 1; c <= 13; ++c) put(c, post(iron));
+            put(14, post(kIronShade));
+            // Two rivets, lit on their upper left.
+            for (int rc : {4, 11}) {
+                if (row == 2) put(rc, post(kGlint));
+                if (row == 3) put(rc + 1, post(kIronShade));
+            }
         }
+    }
+}
+
+void paintBorders(Buffer& b) {
+    paintPost(b, 0, 0);
+    paintPost(b, kW - kBorder, 1);
+    // The light from the left throws the left post's shadow across the
+    // ground beside it; the right post's falls behind it, out of sight,
+    // leaving only a little darkening where it stands.
+    for (int y = kGrassTop; y < kH; ++y) {
+        for (int i = 0; i < 10; ++i) {
+            Col& p = b.at(kBorder + i, y);
+            p = mix(p, scale(p, 0.5), std::pow(1.0 - i / 10.0, 1.4));
+        }
+        for (int i = 0; i < 3; ++i) {
+            Col& p = b.at(kW - kBorder - 1 - i, y);
+            p = mix(p, scale(p, 0.7), 1.0 - i / 3.0);
+        }
+    }
 }
 
 // Median cut over a histogram of 5 bits per channel.
@@ -319,22 +420,20 @@ Indexed background() {
     for (int y = 0; y < kH; ++y)
         for (int x = 0; x < kW; ++x)
             if (x < kBorder || x >= kW - kBorder) border[static_cast<size_t>(y) * kW + x] = 1;
-    // Entry 0 is the border colour itself; the rest come from the picture.
-    // The first entries are the border's own colours, entry 0 the border itself.
-    out.palette = {kBorderCol, Rgb{78, 78, 86}, Rgb{52, 52, 58}, Rgb{22, 22, 26}};
+    // The first entries are the posts' own colours, entry 0 their outline;
+    // the rest come from the picture.
+    out.palette.assign(kPostColours.begin(), kPostColours.end());
     const size_t reserved = out.palette.size();
     for (Rgb c : medianCut(b.px, border, 255 - static_cast<int>(reserved)))
         out.palette.push_back(c);
     while (out.palette.size() < 255) out.palette.push_back(out.palette.back());
 
-    std::vector<int> cache(1 << 18, -1);
-    auto nearest = [&](Col c) {
+    // The entry among the first `count` closest to c, green weighing most.
+    auto nearestOf = [&](Col c, size_t count) {
         Rgb q = toRgb(c);
-        int key = (q.r >> 2) << 12 | (q.g >> 2) << 6 | (q.b >> 2);
-        if (cache[key] >= 0) return cache[key];
         int best = 0;
         double bd = 1e18;
-        for (size_t i = 0; i < out.palette.size(); ++i) {
+        for (size_t i = 0; i < count; ++i) {
             const Rgb& p = out.palette[i];
             double dr = p.r - q.r, dg = p.g - q.g, db = p.b - q.b;
             double d = 2 * dr * dr + 4 * dg * dg + db * db;
@@ -343,7 +442,14 @@ Indexed background() {
                 best = static_cast<int>(i);
             }
         }
-        return cache[key] = best;
+        return best;
+    };
+    std::vector<int> cache(1 << 18, -1);
+    auto nearest = [&](Col c) {
+        Rgb q = toRgb(c);
+        int key = (q.r >> 2) << 12 | (q.g >> 2) << 6 | (q.b >> 2);
+        if (cache[key] >= 0) return cache[key];
+        return cache[key] = nearestOf(c, out.palette.size());
     };
     // Error diffusion keeps the sky's gradient free of bands.
     out.idx.assign(b.px.size(), 0);
@@ -351,12 +457,8 @@ Indexed background() {
         for (int x = 0; x < kW; ++x) {
             size_t i = static_cast<size_t>(y) * kW + x;
             if (border[i]) {
-                Rgb want = toRgb(b.px[i]);
-                for (size_t k = 0; k < reserved; ++k)
-                    if (out.palette[k] == want) {
-                        out.idx[i] = static_cast<uint8_t>(k);
-                        break;
-                    }
+                // The posts keep to their own colours, undithered.
+                out.idx[i] = static_cast<uint8_t>(nearestOf(b.px[i], reserved));
                 continue;
             }
             Col c = b.px[i];

@@ -66,6 +66,44 @@ Bytes bmp24(const Image& im) {
     return b;
 }
 
+Bytes bmp32(int w, int h, const std::vector<Rgba>& px) {
+    const uint32_t headerSize = 108, offBits = 14 + headerSize;
+    const uint32_t imageSize = static_cast<uint32_t>(w) * static_cast<uint32_t>(h) * 4;
+    Bytes b;
+    b.push_back('B');
+    b.push_back('M');
+    put32(b, offBits + imageSize);
+    put16(b, 0);
+    put16(b, 0);
+    put32(b, offBits);
+    // BITMAPV4HEADER, bottom-up.
+    put32(b, headerSize);
+    put32(b, static_cast<uint32_t>(w));
+    put32(b, static_cast<uint32_t>(h));
+    put16(b, 1);
+    put16(b, 32);
+    put32(b, 3);  // BI_BITFIELDS: the masks below say where each channel is
+    put32(b, imageSize);
+    put32(b, 2835);  // 72 dpi
+    put32(b, 2835);
+    put32(b, 0);
+    put32(b, 0);
+    // Where each channel sits in a pixel: red, green, blue, alpha.
+    for (uint32_t mask : {0x00FF0000u, 0x0000FF00u, 0x000000FFu, 0xFF000000u}) put32(b, mask);
+    put32(b, 0x73524742);  // colour space 'sRGB'
+    // The colour space's endpoints and gamma, unused for sRGB.
+    for (int i = 0; i < 12; ++i) put32(b, 0);
+    for (int y = h - 1; y >= 0; --y)
+        for (int x = 0; x < w; ++x) {
+            const Rgba& p = px[static_cast<size_t>(y) * w + x];
+            b.push_back(p.b);
+            b.push_back(p.g);
+            b.push_back(p.r);
+            b.push_back(p.a);
+        }
+    return b;
+}
+
 Bytes bmp8(int w, int h, const std::vector<uint8_t>& indices, const std::vector<Rgb>& palette) {
     uint32_t stride = (static_cast<uint32_t>(w) + 3) & ~3u;
     Bytes b;

@@ -1,5 +1,6 @@
-// File formats the game reads: Windows bitmaps (24-bit, and 8-bit with a
-// palette), 16-bit PCM wave files, and the desktop icon as a PNG.
+// File formats the game reads: Windows bitmaps (24-bit, 8-bit with a
+// palette, and 32-bit with alpha for the window's icon), 16-bit PCM wave
+// files, and the desktop icons as PNG.
 #pragma once
 
 #include <cstdint>
@@ -16,12 +17,17 @@ Bytes bmp24(const Image& im);
 // Uncompressed, bottom-up, 8 bits per pixel; biClrUsed is the palette's size.
 Bytes bmp8(int w, int h, const std::vector<uint8_t>& indices, const std::vector<Rgb>& palette);
 
-// RIFF/WAVE, PCM, 16-bit, mono.
-Bytes wav16(const std::vector<int16_t>& samples, int rate);
-
 struct Rgba {
     uint8_t r = 0, g = 0, b = 0, a = 0;
 };
+// Uncompressed, bottom-up, 32 bits per pixel with straight alpha: a
+// BITMAPV4HEADER whose bit fields give the alpha channel its own mask, so
+// that readers keep the transparency instead of taking the picture as opaque.
+Bytes bmp32(int w, int h, const std::vector<Rgba>& px);
+
+// RIFF/WAVE, PCM, 16-bit, mono.
+Bytes wav16(const std::vector<int16_t>& samples, int rate);
+
 // 8-bit RGBA PNG, compressed with our own deflate.
 Bytes png(int w, int h, const std::vector<Rgba>& px);
 

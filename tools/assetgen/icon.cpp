@@ -1,4 +1,6 @@
-// The icon: the shuttlecock, small for the window and large for the desktop.
+// The icon: the shuttlecock on a round badge of sky, drawn afresh at each
+// size the window and the desktop ask for, over a transparent square.
+#include <algorithm>
 #include <cmath>
 
 #include "art.h"
@@ -19,22 +21,22 @@ Affine fitShuttle(double size, double margin) {
 
 }  // namespace
 
-Image iconSmall() {
-    Canvas c(32, 32, kSamples);
-    c.setTransform(fitShuttle(32, 0.5));
-    drawShuttle(c, 0, true);
-    return resolve(c, kWhite);
-}
-
-std::vector<Rgba> iconLarge() {
-    const int size = 256, n = kSamples;
+std::vector<Rgba> iconPicture(int size) {
+    // Laid out on a 256-unit square. Small sizes take more samples per
+    // pixel, so that their edges get as many steps of coverage as the
+    // large one's.
+    const int n = std::max(kSamples, 1024 / size);
+    const double k = size / 256.0;
     Canvas c(size, size, n);
-    // A round badge of sky behind the shuttlecock.
+    c.setTransform(Affine::scaling(k, k));
+    // The dark rim stays at least 1.3 pixels wide, or the badge would lose
+    // its edge against a light desktop at 32 pixels.
+    const double rim = std::max(6.0, 1.3 / k);
     c.fill(circle(128, 128, 124), pal::ink);
-    c.fill(circle(128, 128, 118),
+    c.fill(circle(128, 128, 124 - rim),
            gradient({60, 20}, rgb(150, 206, 246), {190, 240}, rgb(62, 120, 204)));
     c.fill(circle(96, 84, 60), solid(rgb(255, 250, 226)), 1, 0.25, Where::Painted);
-    c.setTransform(fitShuttle(size, 30));
+    c.setTransform(fitShuttle(256, 30).then(Affine::scaling(k, k)));
     drawShuttle(c, 0, true);
     // Each pixel keeps the mean of its painted samples, and covers as much
     // of the pixel as they do: smooth edges over any desktop.

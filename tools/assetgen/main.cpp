@@ -65,8 +65,10 @@ std::vector<Output> outputs() {
     bmp("CONTINUE", continuePicture);
     bmp("READY", [] { return countdownWord("READY", 141, 35); });
     bmp("ANGLE", anglePointer);
-    o.push_back({"icon/icon-32.bmp", [] { return bitmap("icon-32", iconSmall()); }});
-    o.push_back({"icon/pako-tumbo.png", [] { return png(256, 256, iconLarge()); }});
+    o.push_back({"icon/icon-32.bmp", [] { return bmp32(32, 32, iconPicture(32)); }});
+    for (int size : {32, 64, 128, 256})
+        o.push_back({"icon/pako-tumbo-" + std::to_string(size) + ".png",
+                     [size] { return png(size, size, iconPicture(size)); }});
     o.push_back({"sounds/kick.wav", [] { return wav16(kickSound(22050), 22050); }});
     o.push_back({"sounds/a1.wav", [] { return wav16(dragonflySound(22050), 22050); }});
     return o;
