@@ -100,7 +100,7 @@ bool touchesShuttlecock(const Dragonfly& d) {
 }
 
 void strike(Dragonfly& d) {
-    PlaySoundA("a1.wav", nullptr, SND_FILENAME | SND_ASYNC);
+    PlaySoundA(StrikeSound, nullptr, SND_FILENAME | SND_ASYNC);
     d.pattern = Struck;
     d.hitHeight = WorldHeight - d.y;
     game.drift = randomValue() % 3 - 1;

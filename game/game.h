@@ -3,6 +3,11 @@
 
 #include <cstdint>
 
+// The game's two sounds, wave files of the working directory: a kick, and a
+// dragonfly struck.
+constexpr const char* KickSound = "kick.wav";
+constexpr const char* StrikeSound = "a1.wav";
+
 void gameFrame();
 
 void titleScreen();

@@ -41,7 +41,7 @@ void groundOrWalls() {
 void applyKick() {
     // Met high it flies off to the left, met low to the right.
     game.drift = game.shuttleY < 363 ? -1 : game.shuttleY > 373 ? 1 : 0;
-    PlaySoundA("kick.wav", nullptr, SND_FILENAME | SND_ASYNC);
+    PlaySoundA(KickSound, nullptr, SND_FILENAME | SND_ASYNC);
     game.flightTime = 0;
     game.launchHeight = 120;
     game.kickPending = 0;

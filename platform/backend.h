@@ -61,6 +61,16 @@ void waitEvents();
 uint32_t ticks();
 uint32_t calendarSeconds();
 
+// The wait between frames. Spends the time until the clock reads `tick`
+// idle and returns shortly before it does, never later where the platform
+// can help it; the caller polls the clock for the last stretch, so the wait
+// never ends early. The real platform sleeps, and first shows the picture
+// of the last flip where that fits in the time (the flip itself only hands
+// it over); the simulated one moves its clock on. Returns at once when the
+// clock already reads `tick` or later (the difference is taken modulo 2^32,
+// as the game's clock wraps).
+void idleUntil(uint32_t tick);
+
 // Timer: from now on, a tick about every periodMs milliseconds, delivered
 // through postTimerTick() (win_queue.h). false when no timer can be had.
 bool startTimer(uint32_t periodMs);
@@ -71,6 +81,9 @@ int messageBox(const char* text, const char* caption, uint32_t type);
 // Starts a wave file from the working directory asynchronously; a new sound
 // cuts off one still playing; every failure is silence.
 void playSound(const char* fileName);
+// Reads a wave file ahead of its first play; one that is missing or cannot
+// be played is said once, with the folder it was looked for in.
+void preloadSound(const char* fileName);
 
 // Developer diagnostics (never shown to the player).
 void debugOutput(const char* text);

@@ -237,6 +237,10 @@ BOOL PlaySoundA(const char* sound, HMODULE, DWORD) {
 
 void setSoundObserver(SoundObserver observer) { soundObserver = observer; }
 
+void preloadSound(const char* fileName) {
+    if (fileName) backend::preloadSound(fileName);
+}
+
 HMODULE GetModuleHandleA(const char* moduleName) { return moduleName ? nullptr : &theModule; }
 
 void OutputDebugStringA(const char* text) {

@@ -151,6 +151,10 @@ HGDIOBJ GetStockObject(int index);
 DWORD timeGetTime();
 BOOL PlaySoundA(const char* sound, HMODULE module, DWORD flags);
 
+// Reads a sound file of the working directory ahead of its first play, so
+// that a missing one is said at start-up rather than found silent in play.
+void preloadSound(const char* fileName);
+
 // Told of every sound the game asks for, with the name it passed, before it
 // plays; a trace of the game listens here. Null (the default): nobody.
 using SoundObserver = void (*)(const char* fileName);

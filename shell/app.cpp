@@ -62,16 +62,20 @@ int initApp(HINSTANCE instance, int showCommand) {
 void gameStart() {
     seedRandom(backend::calendarSeconds());
     loadAllSprites();
+    // Read ahead, so that a sound file missing is said now, not found
+    // silent in play.
+    preloadSound(KickSound);
+    preloadSound(StrikeSound);
     spawnDragonflies();
 }
 
 void presentFrame() {
     const DWORD start = timeGetTime();
     gameFrame();
-    // Busy wait: frames start at least 14 ms apart. The unsigned difference
-    // measures right across the clock's wrap.
-    while (timeGetTime() - start < MinimumFrameMs) {
-    }
+    // Frames start at least 14 ms apart. The platform sleeps through what it
+    // can of the wait and the clock is polled for the rest; the unsigned
+    // difference measures right across the clock's wrap.
+    while (timeGetTime() - start < MinimumFrameMs) backend::idleUntil(start + MinimumFrameMs);
     while (primarySurface->Flip(nullptr, DDFLIP_WAIT) == DDERR_WASSTILLDRAWING) {
     }
 }

@@ -1,9 +1,13 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build and the tests need, if any is missing.
+# Installs the Debian packages that are missing: what building and playing
+# the game need, and with no option also what the tests need.
+#   tools/setup.sh [--play]
 set -euo pipefail
-packages=(cmake g++ make pkg-config libsdl2-dev libsdl2-mixer-dev libgtest-dev python3
-          xvfb xauth xdotool x11-apps imagemagick appstream groff-base
-          clang libclang-rt-14-dev clang-format clang-tidy)
+packages=(cmake g++ make pkg-config libsdl2-dev libsdl2-mixer-dev)
+if [ "${1:-}" != "--play" ]; then
+  packages+=(libgtest-dev python3 xvfb xauth xdotool x11-apps x11-utils openbox imagemagick
+             appstream groff-base clang libclang-rt-14-dev clang-format clang-tidy)
+fi
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -30,6 +30,7 @@ struct State {
     uint32_t clockBase = 0;
     bool readSincePump = false;
     uint64_t reads = 0;
+    uint64_t idled = 0;
     int jumpAtRead = 0;  // 0: none pending
     uint32_t jumpMs = 0;
 
@@ -53,6 +54,7 @@ struct State {
     const char* sounds[headless::SoundCapacity] = {};
     int64_t soundTotal = 0;
     std::vector<std::string> debug;
+    std::vector<std::string> preloaded;
 
     bool windowExists = false;
     bool windowShown = false;
@@ -180,6 +182,16 @@ uint32_t ticks() {
 
 uint32_t calendarSeconds() { return state.calendarSeconds; }
 
+// The clock moves on to the last millisecond before `tick`: the caller's
+// next read then finds `tick`, as the reads of a busy wait would have.
+void idleUntil(uint32_t tick) {
+    const uint32_t now = static_cast<uint32_t>(state.clock) + state.clockBase;
+    const auto left = static_cast<int32_t>(tick - now);
+    if (left <= 1) return;
+    state.clock += static_cast<uint64_t>(left - 1);
+    state.idled += static_cast<uint64_t>(left - 1);
+}
+
 bool startTimer(uint32_t periodMs) {
     state.timerRunning = true;
     state.timerPeriod = periodMs ? periodMs : 1;
@@ -203,6 +215,8 @@ void playSound(const char* fileName) {
 }
 
 void debugOutput(const char* text) { state.debug.emplace_back(text); }
+
+void preloadSound(const char* fileName) { state.preloaded.emplace_back(fileName); }
 
 HRESULT displayCreate() { return 0; }
 HRESULT displaySetCooperativeLevel(uint32_t) { return 0; }
@@ -245,6 +259,7 @@ void jumpClockOnRead(int nthRead, uint32_t ms) {
     state.jumpMs = ms;
 }
 uint64_t clockReads() { return state.reads; }
+uint64_t idledMs() { return state.idled; }
 
 void scheduleMessage(int64_t step, UINT message, WPARAM wParam, LPARAM lParam) {
     state.schedule.push_back({step, message, wParam, lParam});
@@ -271,6 +286,7 @@ const char* sound(int64_t index) {
     return state.sounds[index % SoundCapacity];
 }
 const std::vector<std::string>& debugStrings() { return state.debug; }
+const std::vector<std::string>& preloadedSounds() { return state.preloaded; }
 
 bool windowExists() { return state.windowExists; }
 bool windowShown() { return state.windowShown; }

@@ -3,9 +3,10 @@
 // interface and read back what it recorded.
 //
 // Time. The clock is a 64-bit count of simulated milliseconds that only moves
-// when the game waits: every read of the clock that follows another read with
-// no look at the message queue in between costs one millisecond, so the
-// 14 ms busy wait of a frame really polls it. The game sees the low 32 bits,
+// when the game waits: the wait between frames idles up to the last
+// millisecond before its end, and every read of the clock that follows
+// another read with no look at the message queue in between costs one
+// millisecond, so the wait really polls it for the rest. The game sees the low 32 bits,
 // plus a settable base, so the wrap can be tried.
 //
 // Steps. Simulated time is cut into steps of 14 ms. When the clock reaches
@@ -40,6 +41,8 @@ void setClockBase(uint32_t base);
 // The n-th read from now (1 = the next) first moves the clock on by ms.
 void jumpClockOnRead(int nthRead, uint32_t ms);
 uint64_t clockReads();
+// Milliseconds the clock moved on while the game idled between frames.
+uint64_t idledMs();
 
 // Schedule.
 constexpr uint64_t StepMs = 14;
@@ -76,6 +79,8 @@ constexpr int SoundCapacity = 256;
 int64_t soundCount();
 const char* sound(int64_t index);  // index < soundCount(), within the last SoundCapacity
 const std::vector<std::string>& debugStrings();
+// The sounds read ahead at start-up, in order.
+const std::vector<std::string>& preloadedSounds();
 
 // The window and the display as the player would see them.
 bool windowExists();

@@ -236,8 +236,27 @@ void windowEvent(const SDL_WindowEvent& w) {
             if (!closePosted) winq::postToWindow(WM_CLOSE, 0, 0);
             closePosted = true;
             break;
+        case SDL_WINDOWEVENT_EXPOSED:
+            // Uncovered: the picture is shown again, also while the game
+            // is paused and no frame brings a new one.
+            sdlplat::showAgain();
+            break;
         default: break;
     }
+}
+
+// Window events, while the presenter's thread owns the renderer
+// (screen.cpp): SDL hands each one to the renderer on the thread that sends
+// it, which here would be the game's. Such an event goes on under a type of
+// our own instead, in its place in the queue, and the renderer hears of size
+// changes from the presenter itself.
+uint32_t windowEventType = 0;
+
+int keepWindowEventsFromTheRenderer(void*, SDL_Event* e) {
+    if (e->type == SDL_WINDOWEVENT && windowEventType != 0 && sdlplat::presenterOwnsRenderer() &&
+        !sdlplat::onPresenterThread())
+        e->type = windowEventType;
+    return 1;
 }
 
 }  // namespace
@@ -318,6 +337,10 @@ void handleEvent(const SDL_Event& e) {
         winq::postTimerTick();
         return;
     }
+    if (e.type == windowEventType && e.type != 0) {
+        windowEvent(e.window);
+        return;
+    }
     switch (e.type) {
         case SDL_KEYDOWN: key(e.key, true); break;
         case SDL_KEYUP: key(e.key, false); break;
@@ -331,12 +354,21 @@ void handleEvent(const SDL_Event& e) {
         case SDL_CONTROLLERBUTTONDOWN: button(e.cbutton.which, e.cbutton.button, true); break;
         case SDL_CONTROLLERBUTTONUP: button(e.cbutton.which, e.cbutton.button, false); break;
         case SDL_CONTROLLERAXISMOTION: axis(e.caxis.which, e.caxis.axis, e.caxis.value); break;
-        case SDL_RENDER_DEVICE_RESET: recreateTexture(); break;
+        case SDL_RENDER_DEVICE_RESET: rendererReset(); break;
         default: break;
     }
 }
 
 bool keyHeld(WPARAM vk) { return vk < 256 && holders[vk] > 0; }
+
+void filterWindowEvents() {
+    if (windowEventType == 0) {
+        const Uint32 type = SDL_RegisterEvents(1);
+        if (type == static_cast<Uint32>(-1)) return;
+        windowEventType = type;
+    }
+    SDL_SetEventFilter(keepWindowEventsFromTheRenderer, nullptr);
+}
 
 void windowActivated() {
     active = true;

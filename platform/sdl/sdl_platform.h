@@ -32,8 +32,65 @@ int windowedScale(int areaW, int areaH, int pictureW, int pictureH);
 void toggleFullscreen();
 bool fullscreen();
 
+// The game starts in the window of Alt+Enter instead of full screen (the
+// command line's --window), and the display set-up applies it.
+void setStartWindowed(bool windowed);
+bool applyStartingMode();
+
+// --- The screen (screen.cpp) ---
+
 // The renderer was reset by the system: the picture's texture is made again.
-void recreateTexture();
+void rendererReset();
+
+// The presenter's thread owns the renderer (from the first flip on), and
+// whether the caller is that thread.
+bool presenterOwnsRenderer();
+bool onPresenterThread();
+
+// The window was uncovered: the last picture is shown again.
+void showAgain();
+
+// Pictures shown since the display was set up.
+int64_t picturesShownSoFar();
+
+// The size of the game's picture (the display mode's).
+SDL_Point pictureSize();
+
+// Without the presenter's thread: shows the last flipped picture if that is
+// done before deadlineNs (nowNs()'s clock), judged by how long showing took
+// the last times.
+void showWhileWaiting(int64_t deadlineNs);
+
+// Forgets the renderer, the picture and what was learnt of presenting.
+void resetScreen();
+
+// --- The process (system.cpp) ---
+
+// While one lives, what is written to standard error goes nowhere: for the
+// libraries SDL tries while it looks for a display or a sound device, which
+// write their own complaints about what is not there.
+class QuietStandardError {
+public:
+    QuietStandardError();
+    ~QuietStandardError();
+    QuietStandardError(const QuietStandardError&) = delete;
+    QuietStandardError& operator=(const QuietStandardError&) = delete;
+
+private:
+    int saved_ = -1;
+};
+
+// --- Time (system.cpp) ---
+
+// Nanoseconds of the monotonic clock since the platform first looked: the
+// clock under the game's milliseconds.
+int64_t nowNs();
+void sleepUntilNs(int64_t when);
+
+// The game came as far as asking for its timer, which it does once its
+// display is set up: start-up did not fail.
+bool startUpCompleted();
+void forgetStartUp();
 
 // --- Events (events.cpp) ---
 
@@ -53,6 +110,9 @@ bool keyHeld(WPARAM vk);
 // Forgets every held key, open controller and pending tick (window.cpp calls
 // it when the window goes).
 void resetInput();
+
+// Keeps window events from the renderer while the presenter owns it.
+void filterWindowEvents();
 
 // The SDL event type the timer callback pushes.
 uint32_t timerEventType();

@@ -1,7 +1,10 @@
 // Sound effects through SDL_mixer on one channel: a wave file from the
-// working directory, read the first time it is asked for and kept; a new
-// sound cuts off the one still playing. Every failure is silence.
+// working directory, read the first time it is asked for (or ahead, at
+// start-up) and kept; a new sound cuts off the one still playing. Every
+// failure is silence, said once in a line of our own: no sound device, or a
+// file that is missing or no wave the game can play.
 #include <SDL_mixer.h>
+#include <unistd.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -21,9 +24,11 @@ Audio audio = Audio::Untried;
 // not fit is never cached, so it is simply silent.
 constexpr int CacheSlots = 16;
 constexpr size_t NameCapacity = 256;
+enum class WaveFile { Read, Missing, Unusable };
 struct Sound {
     char name[NameCapacity];
     Mix_Chunk* chunk;  // null: the file was missing or no usable wave
+    WaveFile file;
 };
 Sound cache[CacheSlots];
 int slotsUsed = 0;
@@ -32,14 +37,24 @@ const Sound* playing = nullptr;
 
 bool openAudio() {
     if (audio != Audio::Untried) return audio == Audio::Open;
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
-        std::fprintf(stderr, "pako: no sound: %s\n", SDL_GetError());
-        audio = Audio::Unavailable;
-        return false;
+    char why[256] = "";
+    bool failed = false;
+    {
+        // The sound libraries below SDL may write their own complaints (a
+        // machine without a sound card gets a screenful): the game says in
+        // one line what came of it.
+        sdlplat::QuietStandardError quiet;
+        if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+            failed = true;
+            std::snprintf(why, sizeof why, "%s", SDL_GetError());
+        } else if (Mix_OpenAudio(MIX_DEFAULT_FREQUENCY, MIX_DEFAULT_FORMAT, 2, 1024) != 0) {
+            failed = true;
+            std::snprintf(why, sizeof why, "%s", Mix_GetError());
+            SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        }
     }
-    if (Mix_OpenAudio(MIX_DEFAULT_FREQUENCY, MIX_DEFAULT_FORMAT, 2, 1024) != 0) {
-        std::fprintf(stderr, "pako: no sound: %s\n", Mix_GetError());
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    if (failed) {
+        std::fprintf(stderr, "pako: no sound: %s\n", *why ? why : "no audio device");
         audio = Audio::Unavailable;
         return false;
     }
@@ -48,16 +63,40 @@ bool openAudio() {
     return true;
 }
 
+// What is wrong with a wave file of the working directory, if anything.
+WaveFile checkWave(const std::vector<unsigned char>& bytes) {
+    if (bytes.empty()) return WaveFile::Missing;
+    return waveHeaderFits(bytes.data(), bytes.size()) ? WaveFile::Read : WaveFile::Unusable;
+}
+
+// One line for a sound the game will not hear: its name and the folder it
+// was looked for in.
+void sayWhyNot(const char* fileName, WaveFile file) {
+    char folder[4096];
+    if (!getcwd(folder, sizeof folder)) std::snprintf(folder, sizeof folder, "the working folder");
+    if (file == WaveFile::Missing)
+        std::fprintf(stderr, "pako: no sound %s in %s; the game plays on without it\n", fileName,
+                     folder);
+    else
+        std::fprintf(stderr,
+                     "pako: %s in %s is no wave file the game can play; the game plays on "
+                     "without it\n",
+                     fileName, folder);
+}
+
 // A wave file from the working directory, through the guard in front of
 // SDL_mixer's loader (platform/file_guards.h); null when it is missing or
 // refused, or the loader cannot use it (an unknown encoding).
-Mix_Chunk* readWave(const char* fileName) {
+Mix_Chunk* readWave(const char* fileName, WaveFile& file) {
     ++fileReads;
     const std::vector<unsigned char> bytes = readRegularFile(fileName, MaxWaveBytes);
-    if (!waveHeaderFits(bytes.data(), bytes.size())) return nullptr;
+    file = checkWave(bytes);
+    if (file != WaveFile::Read) return nullptr;
     // The loader converts the samples into a buffer of its own.
     SDL_RWops* rw = SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size()));
-    return rw ? Mix_LoadWAV_RW(rw, 1) : nullptr;
+    Mix_Chunk* chunk = rw ? Mix_LoadWAV_RW(rw, 1) : nullptr;
+    if (!chunk) file = WaveFile::Unusable;
+    return chunk;
 }
 
 const Sound* soundFor(const char* fileName) {
@@ -66,7 +105,7 @@ const Sound* soundFor(const char* fileName) {
     if (slotsUsed == CacheSlots || std::strlen(fileName) >= NameCapacity) return nullptr;
     Sound& s = cache[slotsUsed++];
     std::memcpy(s.name, fileName, std::strlen(fileName) + 1);  // its length was checked
-    s.chunk = readWave(fileName);
+    s.chunk = readWave(fileName, s.file);
     return &s;
 }
 
@@ -111,6 +150,21 @@ void shutdownSound() {
 }  // namespace sdlplat
 
 namespace backend {
+
+void preloadSound(const char* fileName) {
+    if (!fileName) return;
+    WaveFile file = WaveFile::Missing;
+    if (openAudio()) {
+        const Sound* s = soundFor(fileName);
+        if (!s) return;
+        file = s->file;
+    } else {
+        // Without a device nothing plays, but a missing file is still worth
+        // a word to whoever sets the game up.
+        file = checkWave(readRegularFile(fileName, MaxWaveBytes));
+    }
+    if (file != WaveFile::Read) sayWhyNot(fileName, file);
+}
 
 void playSound(const char* fileName) {
     if (!fileName || !openAudio()) return;

@@ -1,13 +1,28 @@
-// The small system services over SDL: the millisecond clock, the 200 ms
-// timer, message boxes and the developer's diagnostics.
+// The small system services over SDL: the millisecond clock and the wait
+// between frames, the 200 ms timer, message boxes and the developer's
+// diagnostics.
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <atomic>
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <ctime>
 
 #include "platform/backend.h"
 #include "platform/sdl/sdl_platform.h"
 
 namespace {
+
+// The last stretch of the wait between frames that is polled rather than
+// slept: a sleep may wake some tens of microseconds late. Waking late only
+// delays that flip a little: the next frame still starts on its millisecond.
+constexpr int64_t PolledNs = 150'000;
+
+int64_t clockOrigin = -1;
+bool timerAsked = false;
 
 uint32_t tickEvent = 0;
 SDL_TimerID timer = 0;
@@ -31,6 +46,41 @@ Uint32 onTimer(Uint32 interval, void*) {
 
 namespace sdlplat {
 
+QuietStandardError::QuietStandardError() {
+    std::fflush(stderr);
+    saved_ = dup(STDERR_FILENO);
+    const int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
+    if (saved_ >= 0 && null >= 0) dup2(null, STDERR_FILENO);
+    if (null >= 0) close(null);
+}
+
+QuietStandardError::~QuietStandardError() {
+    std::fflush(stderr);
+    if (saved_ < 0) return;
+    dup2(saved_, STDERR_FILENO);
+    close(saved_);
+}
+
+int64_t nowNs() {
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    const int64_t now = int64_t{ts.tv_sec} * 1'000'000'000 + ts.tv_nsec;
+    if (clockOrigin < 0) clockOrigin = now;
+    return now - clockOrigin;
+}
+
+void sleepUntilNs(int64_t when) {
+    if (clockOrigin < 0) nowNs();
+    const int64_t at = clockOrigin + when;
+    timespec ts{static_cast<time_t>(at / 1'000'000'000), static_cast<long>(at % 1'000'000'000)};
+    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &ts, nullptr) == EINTR) {
+    }
+}
+
+bool startUpCompleted() { return timerAsked; }
+
+void forgetStartUp() { timerAsked = false; }
+
 uint32_t timerEventType() { return tickEvent; }
 
 void timerTickTaken() { tickWaiting = false; }
@@ -45,15 +95,41 @@ void stopTimer() {
 
 namespace backend {
 
-// The real platform never answers for an operation.
-HRESULT fault(Op) { return 0; }
+// The real platform answers for an operation only when the tests ask, by
+// naming it in PAKO_TEST_FAIL (start-up steps only): that is how they see the
+// real executable meet a display that cannot be set up.
+HRESULT fault(Op op) {
+    static const char* const names[] = {"DirectDrawCreate", "QueryInterface", "SetCooperativeLevel",
+                                        "SetDisplayMode",   "CreateSurface",  "GetAttachedSurface"};
+    const char* asked = std::getenv("PAKO_TEST_FAIL");
+    const auto i = static_cast<size_t>(op);
+    if (!asked || i >= sizeof names / sizeof names[0]) return 0;
+    return std::strcmp(asked, names[i]) == 0 ? E_FAIL : 0;
+}
 
-// SDL's 64-bit count cut to 32 bits wraps exactly as the original's clock.
-uint32_t ticks() { return static_cast<uint32_t>(SDL_GetTicks64()); }
+// Milliseconds of the monotonic clock since the platform first looked, cut
+// to 32 bits: it wraps exactly as the original's clock.
+uint32_t ticks() { return static_cast<uint32_t>(sdlplat::nowNs() / 1'000'000); }
+
+// The clock reads `tick` from the moment its millisecond begins: the wait
+// shows the last flip's picture if that fits before then, sleeps until just
+// before, and leaves the last fraction of a millisecond to the caller's
+// polling.
+void idleUntil(uint32_t tick) {
+    const int64_t now = sdlplat::nowNs();
+    const int64_t nowMs = now / 1'000'000;
+    const auto left = static_cast<int32_t>(tick - static_cast<uint32_t>(nowMs));
+    if (left <= 0) return;
+    const int64_t deadline = (nowMs + left) * 1'000'000;
+    sdlplat::showWhileWaiting(deadline);
+    if (sdlplat::nowNs() < deadline - PolledNs) sdlplat::sleepUntilNs(deadline - PolledNs);
+}
 
 uint32_t calendarSeconds() { return static_cast<uint32_t>(std::time(nullptr)); }
 
 bool startTimer(uint32_t periodMs) {
+    // The game asks for its timer right after its display is set up.
+    timerAsked = true;
     if (periodMs == 0 || SDL_InitSubSystem(SDL_INIT_TIMER | SDL_INIT_EVENTS) != 0) return false;
     if (tickEvent == 0) {
         const Uint32 type = SDL_RegisterEvents(1);

@@ -1,11 +1,10 @@
-// The one window and the screen: an SDL window that covers the desktop, and
-// the display set-up steps and flips of the game's display device over an SDL
-// renderer. The 640 x 480 back buffer is uploaded to a streaming texture and
-// scaled to the screen with square pixels; the desktop's own video mode is
-// never changed.
+// The one window: an SDL window that covers the desktop (or, asked for, a
+// window of a whole multiple of the picture), its icon, and Alt+Enter's
+// switch between the two. What is drawn in it is screen.cpp's.
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 
 #include "platform/backend.h"
 #include "platform/resources.h"
@@ -15,18 +14,8 @@ namespace {
 
 bool videoUp = false;
 SDL_Window* theWindow = nullptr;
-SDL_Renderer* renderer = nullptr;
-SDL_Texture* texture = nullptr;
-int pictureW = 640;
-int pictureH = 480;
 bool isFullscreen = true;
-
-// A failed SDL call, for whoever runs the game from a terminal; the game
-// itself shows its own message for the step.
-HRESULT failed(const char* what) {
-    std::fprintf(stderr, "pako: %s: %s\n", what, SDL_GetError());
-    return E_FAIL;
-}
+bool startWindowed = false;
 
 void setIcon(const char* resource) {
     const EmbeddedFile* file = resource ? findResource(resource) : nullptr;
@@ -52,9 +41,40 @@ SDL_Rect displayArea(bool usable) {
 double pixelScale() {
     int winW = 0, winH = 0, outW = 0, outH = 0;
     SDL_GetWindowSize(theWindow, &winW, &winH);
-    if (renderer) SDL_GetRendererOutputSize(renderer, &outW, &outH);
+    SDL_GetWindowSizeInPixels(theWindow, &outW, &outH);
     if (winW <= 0 || outW <= 0) return 1.0;
     return static_cast<double>(outW) / winW;
+}
+
+// The window of Alt+Enter: the largest whole multiple of the picture that
+// fits the desktop's usable area, centred on it.
+void becomeWindow() {
+    const SDL_Rect area = displayArea(true);
+    const double scale = pixelScale();
+    const SDL_Point picture = sdlplat::pictureSize();
+    const int k = sdlplat::windowedScale(static_cast<int>(area.w * scale),
+                                         static_cast<int>(area.h * scale), picture.x, picture.y);
+    const int w = static_cast<int>(std::lround(picture.x * k / scale));
+    const int h = static_cast<int>(std::lround(picture.y * k / scale));
+    SDL_SetWindowFullscreen(theWindow, 0);
+    SDL_SetWindowBordered(theWindow, SDL_TRUE);
+    SDL_SetWindowSize(theWindow, w, h);
+    SDL_SetWindowPosition(theWindow, area.x + (area.w - w) / 2, area.y + (area.h - h) / 2);
+    isFullscreen = false;
+}
+
+// Full screen on the desktop. Without a window manager nobody carries the
+// request out, and the window would keep its old size and place while the
+// picture is laid out for the whole screen: the window is put over the
+// whole display by hand as well.
+bool becomeFullscreen() {
+    SDL_SetWindowBordered(theWindow, SDL_FALSE);
+    const SDL_Rect all = displayArea(false);
+    SDL_SetWindowPosition(theWindow, all.x, all.y);
+    SDL_SetWindowSize(theWindow, all.w, all.h);
+    if (SDL_SetWindowFullscreen(theWindow, SDL_WINDOW_FULLSCREEN_DESKTOP) != 0) return false;
+    isFullscreen = true;
+    return true;
 }
 
 }  // namespace
@@ -67,7 +87,27 @@ bool initVideo() {
     SDL_SetHint(SDL_HINT_GAMECONTROLLER_USE_BUTTON_LABELS, "0");
     // Switching to another program must not leave the game minimised behind it.
     SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) return false;
+    {
+        // Drivers tried and found wanting may say so on their own (no
+        // Wayland here, no runtime folder there): the game says in one line
+        // what came of it.
+        QuietStandardError quiet;
+        if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) return false;
+    }
+    // Without a display SDL falls back to drivers that show nothing, and the
+    // game would run unseen: those only when asked for by name.
+    const char* driver = SDL_GetCurrentVideoDriver();
+    const char* asked = SDL_getenv("SDL_VIDEODRIVER");
+    const bool unseen =
+        driver && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0);
+    if (unseen && (!asked || !*asked)) {
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        const bool named = SDL_getenv("DISPLAY") || SDL_getenv("WAYLAND_DISPLAY");
+        SDL_SetError(named ? "the display named in DISPLAY or WAYLAND_DISPLAY cannot be opened"
+                           : "neither DISPLAY nor WAYLAND_DISPLAY is set");
+        return false;
+    }
+    sdlplat::filterWindowEvents();
     // Without controller support the keyboard alone plays the game.
     SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER);
     videoUp = true;
@@ -98,32 +138,19 @@ bool fullscreen() { return isFullscreen; }
 
 void toggleFullscreen() {
     if (!theWindow) return;
-    if (isFullscreen) {
-        const SDL_Rect area = displayArea(true);
-        const double scale = pixelScale();
-        const int k = windowedScale(static_cast<int>(area.w * scale),
-                                    static_cast<int>(area.h * scale), pictureW, pictureH);
-        if (SDL_SetWindowFullscreen(theWindow, 0) != 0) return;
-        SDL_SetWindowBordered(theWindow, SDL_TRUE);
-        SDL_SetWindowSize(theWindow, static_cast<int>(std::lround(pictureW * k / scale)),
-                          static_cast<int>(std::lround(pictureH * k / scale)));
-        SDL_SetWindowPosition(theWindow,
-                              area.x + (area.w - static_cast<int>(pictureW * k / scale)) / 2,
-                              area.y + (area.h - static_cast<int>(pictureH * k / scale)) / 2);
-        isFullscreen = false;
-    } else {
-        SDL_SetWindowBordered(theWindow, SDL_FALSE);
-        if (SDL_SetWindowFullscreen(theWindow, SDL_WINDOW_FULLSCREEN_DESKTOP) == 0)
-            isFullscreen = true;
-    }
+    if (isFullscreen)
+        becomeWindow();
+    else
+        becomeFullscreen();
 }
 
-void recreateTexture() {
-    if (!renderer || !texture) return;
-    SDL_DestroyTexture(texture);
-    texture = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_RGB565, SDL_TEXTUREACCESS_STREAMING,
-                                pictureW, pictureH);
-    if (texture) SDL_SetTextureScaleMode(texture, SDL_ScaleModeNearest);
+void setStartWindowed(bool windowed) { startWindowed = windowed; }
+
+bool applyStartingMode() {
+    if (!theWindow) return false;
+    if (!startWindowed) return becomeFullscreen();
+    becomeWindow();
+    return true;
 }
 
 void shutdown() {
@@ -131,11 +158,11 @@ void shutdown() {
     stopTimer();
     if (theWindow) backend::destroyWindow();
     resetInput();
+    resetScreen();
+    forgetStartUp();
     SDL_Quit();
     videoUp = false;
     isFullscreen = true;
-    pictureW = 640;
-    pictureH = 480;
 }
 
 }  // namespace sdlplat
@@ -148,8 +175,7 @@ int screenHeight() { return sdlplat::initVideo() ? displayArea(false).h : 0; }
 
 bool createWindow(const char* title, int width, int height, const char* iconResource) {
     if (!sdlplat::initVideo()) {
-        std::fprintf(stderr, "pako: cannot open the game's window, no display: %s\n",
-                     SDL_GetError());
+        std::fprintf(stderr, "pako: no display to show the game on: %s\n", SDL_GetError());
         return false;
     }
     if (theWindow) destroyWindow();
@@ -190,83 +216,6 @@ void destroyWindow() {
     if (theWindow) SDL_DestroyWindow(theWindow);
     theWindow = nullptr;
     SDL_ShowCursor(SDL_ENABLE);
-}
-
-// Step 1, the device: a renderer for the window, synchronised with the
-// screen's refresh where the driver can, unsynchronised where it cannot.
-HRESULT displayCreate() {
-    if (!theWindow) {
-        SDL_SetError("no window");
-        return failed("display device");
-    }
-    if (renderer) displayRelease();
-    renderer = SDL_CreateRenderer(theWindow, -1, SDL_RENDERER_PRESENTVSYNC);
-    if (!renderer) renderer = SDL_CreateRenderer(theWindow, -1, 0);
-    if (!renderer) return failed("display device");
-    return S_OK;
-}
-
-// Step 3, the screen for the window: full screen on the desktop.
-HRESULT displaySetCooperativeLevel(uint32_t) {
-    if (!renderer) {
-        SDL_SetError("no display device");
-        return failed("full screen");
-    }
-    if (SDL_SetWindowFullscreen(theWindow, SDL_WINDOW_FULLSCREEN_DESKTOP) != 0)
-        return failed("full screen");
-    isFullscreen = true;
-    return S_OK;
-}
-
-// Step 4, the mode: the picture's texture in the back buffer's format.
-HRESULT displaySetMode(int width, int height, int bitsPerPixel) {
-    if (!renderer || bitsPerPixel != 16 || width <= 0 || height <= 0) {
-        SDL_SetError("no %dx%dx%d mode", width, height, bitsPerPixel);
-        return failed("display mode");
-    }
-    if (texture) SDL_DestroyTexture(texture);
-    texture = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_RGB565, SDL_TEXTUREACCESS_STREAMING,
-                                width, height);
-    if (!texture) return failed("display mode");
-    SDL_SetTextureScaleMode(texture, SDL_ScaleModeNearest);
-    pictureW = width;
-    pictureH = height;
-    return S_OK;
-}
-
-// Step 5, the visible surface: the screen cleared to black and shown.
-HRESULT displayCreatePrimary() {
-    if (!renderer || !texture) {
-        SDL_SetError("no display mode");
-        return failed("primary surface");
-    }
-    if (SDL_SetRenderDrawColor(renderer, 0, 0, 0, 255) != 0 || SDL_RenderClear(renderer) != 0)
-        return failed("primary surface");
-    SDL_RenderPresent(renderer);
-    return S_OK;
-}
-
-HRESULT displayPresent(SDL_Surface* backBuffer) {
-    if (!renderer || !texture || !backBuffer || backBuffer->w != pictureW ||
-        backBuffer->h != pictureH || backBuffer->format->format != SDL_PIXELFORMAT_RGB565)
-        return E_FAIL;
-    if (SDL_UpdateTexture(texture, nullptr, backBuffer->pixels, backBuffer->pitch) != 0)
-        return E_FAIL;
-    int outW = 0, outH = 0;
-    if (SDL_GetRendererOutputSize(renderer, &outW, &outH) != 0) return E_FAIL;
-    const SDL_Rect to = sdlplat::letterbox(outW, outH, pictureW, pictureH);
-    SDL_SetRenderDrawColor(renderer, 0, 0, 0, 255);
-    SDL_RenderClear(renderer);
-    if (SDL_RenderCopy(renderer, texture, nullptr, &to) != 0) return E_FAIL;
-    SDL_RenderPresent(renderer);
-    return S_OK;
-}
-
-void displayRelease() {
-    if (texture) SDL_DestroyTexture(texture);
-    texture = nullptr;
-    if (renderer) SDL_DestroyRenderer(renderer);
-    renderer = nullptr;
 }
 
 }  // namespace backend

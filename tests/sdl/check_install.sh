@@ -28,10 +28,14 @@ for size in 32 64 128 256; do
 done
 grep -q '^Exec=pako$' "$prefix/share/applications/$id.desktop" || fail "desktop entry Exec"
 
-# The launcher, called from elsewhere with no display: the game itself runs
-# (it says why it cannot open a window) and ends with 0.
+# The launcher, called from elsewhere: it passes the options on, and with no
+# display the game itself runs, says why it cannot open a window and ends
+# with 1.
 cd /
-err=$(SDL_VIDEODRIVER=no-such-driver "$prefix/bin/pako" 2>&1 >/dev/null) || fail "exit status $?"
+"$prefix/bin/pako" --version | grep -q '^pako [0-9]' || fail "pako --version through the launcher"
+status=0
+err=$(SDL_VIDEODRIVER=no-such-driver "$prefix/bin/pako" 2>&1 >/dev/null) || status=$?
+[ "$status" -eq 1 ] || fail "exit status $status with no display"
 case $err in *"no display"*) ;; *) fail "launcher did not start the game: $err" ;; esac
 
 appstreamcli validate --no-net "$prefix/share/metainfo/$id.metainfo.xml" >/dev/null ||

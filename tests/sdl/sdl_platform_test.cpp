@@ -44,6 +44,18 @@ std::string describe(const std::vector<Seen>& list) {
     return s;
 }
 
+// Polls until `done` holds, for at most ten seconds (a busy machine is slow,
+// never wrong): true when it held.
+template <typename Done>
+bool waitUntil(Done done) {
+    const Uint64 end = SDL_GetTicks64() + 10000;
+    while (!done()) {
+        if (SDL_GetTicks64() > end) return false;
+        SDL_Delay(1);
+    }
+    return true;
+}
+
 class SdlPlatform : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -389,7 +401,10 @@ TEST_F(SdlPlatform, PictureFillsTheScreenWithSquarePixels) {
         return (uint32_t{r} << 16) | (uint32_t{g} << 8) | b;
     };
     auto check = [&](int outW, int outH) {
+        // The flip hands the picture over, and the presenter shows it.
+        const int64_t before = sdlplat::picturesShownSoFar();
         ASSERT_EQ(backend::displayPresent(back), S_OK);
+        ASSERT_TRUE(waitUntil([&] { return sdlplat::picturesShownSoFar() > before; }));
         const SDL_Rect r = sdlplat::letterbox(outW, outH, 640, 480);
         int wrongCells = 0;
         for (int cy = 0; cy < 60; ++cy)
@@ -430,6 +445,72 @@ TEST_F(SdlPlatform, PictureFillsTheScreenWithSquarePixels) {
     EXPECT_NE(backend::displayPresent(back), S_OK);
     ASSERT_EQ(backend::displayCreate(), S_OK);
     backend::displayRelease();
+    SDL_FreeSurface(back);
+}
+
+// Every game pixel comes out the same size, also where the window is not a
+// whole multiple of the picture: a picture of one-pixel stripes, shown at
+// 2.25 times its size, gives each white stripe the same weight on the
+// screen (nearest neighbour alone gives 2 and 3 pixels in turn), and stays
+// sharp (smoothing all the way would blend nearly every pixel). At a whole
+// multiple every pixel is pure.
+TEST_F(SdlPlatform, EveryGamePixelComesOutTheSameSize) {
+    HWND w = openWindow();
+    ASSERT_TRUE(w);
+    ASSERT_EQ(backend::displayCreate(), S_OK);
+    ASSERT_EQ(backend::displaySetCooperativeLevel(0x11), S_OK);
+    ASSERT_EQ(backend::displaySetMode(640, 480, 16), S_OK);
+    ASSERT_EQ(backend::displayCreatePrimary(), S_OK);
+    SDL_Surface* back = SDL_CreateRGBSurfaceWithFormat(0, 640, 480, 16, SDL_PIXELFORMAT_RGB565);
+    ASSERT_NE(back, nullptr);
+    for (int y = 0; y < 480; ++y)
+        for (int x = 0; x < 640; ++x)
+            static_cast<uint16_t*>(back->pixels)[y * back->pitch / 2 + x] = x % 2 ? 0xFFFF : 0;
+    sdlplat::toggleFullscreen();
+    // The white weight of each screen pixel of the middle row, 0 to 1.
+    auto row = [&](int width, int height) {
+        SDL_SetWindowSize(sdlplat::window(), width, height);
+        backend::pollEvents();
+        const int64_t before = sdlplat::picturesShownSoFar();
+        EXPECT_EQ(backend::displayPresent(back), S_OK);
+        EXPECT_TRUE(waitUntil([&] { return sdlplat::picturesShownSoFar() > before; }));
+        SDL_Surface* s = SDL_GetWindowSurface(sdlplat::window());
+        std::vector<double> weight(static_cast<size_t>(s->w));
+        for (int x = 0; x < s->w; ++x) {
+            Uint32 v = 0;
+            std::memcpy(&v,
+                        static_cast<uint8_t*>(s->pixels) + (s->h / 2) * s->pitch +
+                            x * s->format->BytesPerPixel,
+                        s->format->BytesPerPixel);
+            Uint8 r, g, b;
+            SDL_GetRGB(v, s->format, &r, &g, &b);
+            weight[static_cast<size_t>(x)] = g / 255.0;
+        }
+        return weight;
+    };
+
+    const std::vector<double> scaled = row(1440, 1080);
+    ASSERT_EQ(scaled.size(), 1440u);
+    double least = 99, most = 0;
+    int pure = 0;
+    for (int i = 1; i < 639; i += 2) {
+        // Stripe i with half of each black neighbour: all of its weight.
+        double sum = 0;
+        for (int x = static_cast<int>((i - 0.5) * 2.25); x < static_cast<int>((i + 1.5) * 2.25);
+             ++x)
+            sum += scaled[static_cast<size_t>(x)];
+        least = std::min(least, sum);
+        most = std::max(most, sum);
+    }
+    for (double v : scaled) pure += v < 0.02 || v > 0.98;
+    EXPECT_LT(most - least, 0.5) << "white stripes from " << least << " to " << most << " pixels";
+    // Smoothed only in the last step, an edge blends about one pixel;
+    // smoothed all the way, about two, and few pixels stay pure.
+    EXPECT_GT(pure, 1440 / 3) << "pixels wholly black or white";
+
+    const std::vector<double> whole = row(1280, 960);
+    for (size_t x = 0; x < whole.size(); ++x)
+        ASSERT_TRUE(whole[x] < 0.02 || whole[x] > 0.98) << "blended pixel " << x << " at 2x";
     SDL_FreeSurface(back);
 }
 
@@ -597,6 +678,38 @@ TEST_F(SdlSound, EveryCorpusWaveIsPlayedOrSilentAsItsNameSays) {
     EXPECT_EQ(sdlplat::soundFileReads(), files);
 }
 
+// Read ahead at start-up, a sound that is missing or no wave the game can
+// play is said once, with its name and the folder it was looked for in;
+// playing it later is silent and says nothing more.
+TEST_F(SdlSound, AMissingOrBrokenWaveIsSaidOnceAtStartUp) {
+    { std::ofstream("a1.wav") << "no sound in here"; }
+    testing::internal::CaptureStderr();
+    backend::preloadSound("kick.wav");
+    backend::preloadSound("a1.wav");
+    backend::playSound("kick.wav");
+    backend::playSound("a1.wav");
+    const std::string err = testing::internal::GetCapturedStderr();
+    const std::string folder = std::filesystem::current_path().string();
+    ASSERT_EQ(std::count(err.begin(), err.end(), '\n'), 2) << err;
+    const std::string first = err.substr(0, err.find('\n'));
+    const std::string second = err.substr(err.find('\n') + 1);
+    EXPECT_NE(first.find("kick.wav"), std::string::npos) << first;
+    EXPECT_NE(first.find(folder), std::string::npos) << first;
+    EXPECT_NE(second.find("a1.wav"), std::string::npos) << second;
+    EXPECT_NE(second.find("no wave file"), std::string::npos) << second;
+    EXPECT_FALSE(sdlplat::soundPlaying());
+
+    // A good file read ahead is played from memory.
+    writeWave("good.wav");
+    testing::internal::CaptureStderr();
+    backend::preloadSound("good.wav");
+    const int reads = sdlplat::soundFileReads();
+    backend::playSound("good.wav");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(sdlplat::soundFileReads(), reads);
+    EXPECT_STREQ(sdlplat::soundNowPlaying(), "good.wav");
+}
+
 TEST_F(SdlSound, NoAudioDeviceIsSilence) {
     writeWave("kick.wav");
     setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
@@ -618,6 +731,9 @@ int main(int argc, char** argv) {
     // never a real message box popping up on the developer's screen.
     setenv("SDL_VIDEODRIVER", "dummy", 0);
     setenv("SDL_AUDIODRIVER", "dummy", 0);
+    // The dummy driver has no screen, and the game draws nothing there unless
+    // told to: the tests look at what it draws.
+    setenv("PAKO_DRAW_OFFSCREEN", "1", 0);
     // The dummy driver gives no window the keyboard focus, and SDL drops the
     // input of controllers while no window of the program has it.
     setenv("SDL_JOYSTICK_ALLOW_BACKGROUND_EVENTS", "1", 0);

@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# The game's command line and its word to the shell: --help, --version, an
+# option it does not know, no display at all, and a display that cannot be
+# set up. None of these needs a screen.
+#   check_cli.sh PAKO
+set -uo pipefail
+pako=$1
+fail() { echo "FAIL: $*" >&2; exit 1; }
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+cd "$tmp"
+
+out=$("$pako" --help) || fail "--help exit status $?"
+for word in "usage: pako" --window --version Space Escape Alt+Enter; do
+  case $out in *"$word"*) ;; *) fail "--help does not mention $word" ;; esac
+done
+"$pako" --version | grep -qx 'pako [0-9][0-9.]*' || fail "--version"
+
+status=0
+err=$("$pako" --fullscreen 2>&1 >/dev/null) || status=$?
+[ "$status" -eq 2 ] || fail "unknown option: exit status $status"
+[ "$(printf '%s\n' "$err" | wc -l)" -eq 1 ] || fail "unknown option: not one line: $err"
+case $err in *--fullscreen*) ;; *) fail "unknown option not named: $err" ;; esac
+
+# No display, and no driver asked for: one line, no invisible game, status 1.
+status=0
+err=$(env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER SDL_AUDIODRIVER=dummy \
+      timeout 60 "$pako" 2>&1 >/dev/null) || status=$?
+[ "$status" -eq 1 ] || fail "no display: exit status $status ($err)"
+[ "$(printf '%s\n' "$err" | wc -l)" -eq 1 ] || fail "no display: not one line: $err"
+case $err in *"no display"*) ;; *) fail "no display: $err" ;; esac
+
+# A display whose set-up fails: the step's message (on standard error where no
+# box can be shown), and status 1.
+status=0
+err=$(SDL_VIDEODRIVER=dummy PAKO_TEST_FAIL=SetDisplayMode SDL_AUDIODRIVER=dummy \
+      timeout 60 "$pako" 2>&1 >/dev/null) || status=$?
+[ "$status" -eq 1 ] || fail "failed set-up: exit status $status ($err)"
+case $err in *"Velmora: SetDisplayMode FAILED"*) ;; *) fail "failed set-up: $err" ;; esac
+echo "options, no display and a failed set-up answered as they should"
