@@ -1,8 +1,8 @@
-// A pako-sim script taken through the simulator's reader and, when it reads,
-// played: its messages reach the game's window procedure at their steps
-// through the game's own queue, and a frame runs at every step the game is
-// active, for the first MaxSteps steps (the title, the countdown and the
-// serve), the state checked against its ranges after every frame.
+// A pako-sim script, or a recorded game with its header, taken through the
+// simulator's reader and, when it reads, played (a record with its seed): its messages reach the
+// game's window procedure at their steps through the game's own queue, and a frame runs at every
+// step the game is active, for the first MaxSteps steps (the title, the countdown and the serve),
+// the state checked against its ranges after every frame.
 //
 // So that ten million scripts take minutes rather than hours, one simulated
 // process serves many scripts: the game state is reset between them as at
@@ -65,8 +65,9 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::istringstream in(std::string(reinterpret_cast<const char*>(data), size));
     std::vector<ScriptLine> lines;
+    ScriptHeader header;
     std::string error;
-    if (!parseScript(in, "fuzz", lines, error)) {
+    if (!parseScript(in, "fuzz", lines, header, error)) {
         // pako-sim prints this as its one line naming file and line.
         if (error.rfind("fuzz:", 0) != 0 || error.find('\n') != std::string::npos) std::abort();
         return 0;
@@ -79,6 +80,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         while (PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) GetMessageA(&msg, nullptr, 0, 0);
         game = GameState{};
         gameStart();
+    }
+    if (header.record) {
+        // A record plays with the seed it was recorded with.
+        seedRandom(header.seed);
+        spawnDragonflies();
     }
     game.appActive = 1;  // the activation at start-up
 

@@ -5,9 +5,9 @@
 #include <cstring>
 
 const char* const simUsage =
-    "usage: pako-sim [--frames N] [--seed S] [--script FILE] [--trace FILE]\n"
-    "                [--no-timer] [--dump-frames DIR] [--every K] [--assets DIR]\n"
-    "                [--no-resources]\n"
+    "usage: pako-sim [--frames N] [--seed S] [--script FILE | --replay FILE]\n"
+    "                [--trace FILE] [--no-timer] [--dump-frames DIR] [--every K]\n"
+    "                [--assets DIR] [--no-resources]\n"
     "\n"
     "Runs the game on a simulated platform: no window, no sound, a simulated\n"
     "clock, input from a script. Step f of 14 ms begins at 14 x f ms.\n"
@@ -15,6 +15,9 @@ const char* const simUsage =
     "  --frames N        simulate N steps (0 or more), then close the window (1000)\n"
     "  --seed S          seed the random generator with S, 0..4294967295 (1)\n"
     "  --script FILE     read input from FILE, '-' for standard input (none)\n"
+    "  --replay FILE     replay a game recorded by pako --record: a script whose\n"
+    "                    header gives the seed and the timer's ticks; --seed,\n"
+    "                    --frames given too win over the record\n"
     "  --trace FILE      write one JSON line per frame that ran, '-' for standard\n"
     "                    output (none)\n"
     "  --no-timer        no automatic 200 ms timer ticks; script 'timer' lines still work\n"
@@ -31,6 +34,9 @@ const char* const simUsage =
     "Script: one message a line, '#' starts a comment:\n"
     "  STEP keydown KEY | STEP keyup KEY | STEP activate W | STEP timer | STEP close\n"
     "KEY: enter escape space left up right down f12 (any case), or a code 0x..\n"
+    "A script whose first line is '# pako-record 1' is a recorded game: the lines\n"
+    "'# seed S' and '# timer recorded' follow, and it replays with that seed, no\n"
+    "automatic ticks and, unless --frames says otherwise, up to its last line.\n"
     "Exit status: 0 when the run ended, 2 on bad input (nothing is simulated).\n";
 
 bool parseOptions(int argc, char** argv, SimOptions& o, std::string& error) {
@@ -58,24 +64,33 @@ bool parseOptions(int argc, char** argv, SimOptions& o, std::string& error) {
         if (opt == "--frames") {
             if (!number(0, uint64_t{1} << 40, n)) return false;
             o.frames = static_cast<int64_t>(n);
+            o.framesGiven = true;
         } else if (opt == "--seed") {
             if (!number(0, 4294967295u, n)) return false;
             o.seed = static_cast<uint32_t>(n);
+            o.seedGiven = true;
         } else if (opt == "--every") {
             if (!number(1, uint64_t{1} << 40, n)) return false;
             o.every = static_cast<int64_t>(n);
-        } else if (opt == "--script" || opt == "--trace" || opt == "--dump-frames" ||
-                   opt == "--assets") {
+        } else if (opt == "--script" || opt == "--replay" || opt == "--trace" ||
+                   opt == "--dump-frames" || opt == "--assets") {
             std::string text;
             if (!value(text)) return false;
             if (text.empty()) {
                 error = opt + ": empty value";
                 return false;
             }
-            (opt == "--script"        ? o.script
-             : opt == "--trace"       ? o.trace
-             : opt == "--dump-frames" ? o.dumpDir
-                                      : o.assets) = text;
+            if (opt == "--script" || opt == "--replay") {
+                if (!o.script.empty()) {
+                    error = opt + ": only one script or record";
+                    return false;
+                }
+                o.replay = opt == "--replay";
+            }
+            (opt == "--script" || opt == "--replay" ? o.script
+             : opt == "--trace"                     ? o.trace
+             : opt == "--dump-frames"               ? o.dumpDir
+                                                    : o.assets) = text;
         } else if (opt == "--no-timer") {
             o.timer = false;
         } else if (opt == "--no-resources") {

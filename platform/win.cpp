@@ -28,7 +28,7 @@ constexpr int QueueCapacity = 512;
 
 struct QueuedMessage {
     MSG msg;
-    bool autoTick;  // posted by the timer rather than by anybody's PostMessage
+    MessageOrigin origin;  // the timer's ticks, what the platform brings, the game's own
 };
 
 struct Queue {
@@ -48,21 +48,36 @@ CursorRecord arrowCursor;
 HCURSOR currentCursor = nullptr;
 SoundObserver soundObserver = nullptr;
 
-bool push(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, bool autoTick) {
+bool push(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, MessageOrigin origin) {
     if (queue.count == QueueCapacity) return false;
     QueuedMessage& q = queue.items[(queue.head + queue.count) % QueueCapacity];
     q.msg = MSG{hwnd, message, wParam, lParam, 0};
-    q.autoTick = autoTick;
+    q.origin = origin;
     ++queue.count;
-    if (autoTick) ++queue.autoTicksWaiting;
+    if (origin == MessageOrigin::Timer) ++queue.autoTicksWaiting;
     return true;
 }
+
+MessageOrigin lastOrigin = MessageOrigin::Game;
+
+// The pump's passes counted as the simulator counts its steps: a frame ran
+// when a look at the queue found it empty and no sleep followed (the pump's
+// only other way on); and while the game is inactive, the messages it took
+// before it went to sleep make a step of their own.
+struct PumpSteps {
+    int64_t step = 0;
+    bool lookedEmpty = false;
+    bool takenThisStep = false;
+};
+PumpSteps steps;
+const PumpWatcher* watcher = nullptr;
 
 MSG pop() {
     QueuedMessage& q = queue.items[queue.head];
     queue.head = (queue.head + 1) % QueueCapacity;
     --queue.count;
-    if (q.autoTick) --queue.autoTicksWaiting;
+    if (q.origin == MessageOrigin::Timer) --queue.autoTicksWaiting;
+    lastOrigin = q.origin;
     return q.msg;
 }
 
@@ -73,11 +88,12 @@ bool windowAlive(HWND hwnd) { return hwnd == &theWindow && theWindow.alive; }
 namespace winq {
 
 void postToWindow(UINT message, WPARAM wParam, LPARAM lParam) {
-    if (theWindow.alive) push(&theWindow, message, wParam, lParam, false);
+    if (theWindow.alive) push(&theWindow, message, wParam, lParam, MessageOrigin::Outside);
 }
 
 void postTimerTick() {
-    if (theWindow.alive && queue.autoTicksWaiting == 0) push(&theWindow, WM_TIMER, 1, 0, true);
+    if (theWindow.alive && queue.autoTicksWaiting == 0)
+        push(&theWindow, WM_TIMER, 1, 0, MessageOrigin::Timer);
 }
 
 void sendToWindow(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -92,6 +108,8 @@ void reset() {
     queue.head = 0;
     queue.count = 0;
     queue.autoTicksWaiting = 0;
+    steps = PumpSteps{};
+    watcher = nullptr;
     windowClass = WNDCLASSA{};
     classRegistered = false;
     theWindow = WindowRecord{};
@@ -167,8 +185,17 @@ int MessageBoxA(HWND, const char* text, const char* caption, UINT type) {
 }
 
 BOOL PeekMessageA(MSG* msg, HWND, UINT, UINT, UINT) {
+    if (steps.lookedEmpty) {
+        ++steps.step;
+        steps.takenThisStep = false;
+    }
+    steps.lookedEmpty = false;
+    if (watcher && watcher->lookingAtQueue) watcher->lookingAtQueue();
     backend::pollEvents();
-    if (queue.count == 0) return 0;
+    if (queue.count == 0) {
+        steps.lookedEmpty = true;
+        return 0;
+    }
     if (msg) *msg = queue.items[queue.head].msg;
     return 1;
 }
@@ -178,7 +205,10 @@ BOOL GetMessageA(MSG* msg, HWND, UINT, UINT) {
     while (queue.count == 0) backend::waitEvents();
     MSG m = pop();
     if (msg) *msg = m;
-    return m.message == WM_QUIT ? 0 : 1;
+    if (m.message == WM_QUIT) return 0;
+    steps.takenThisStep = true;
+    if (watcher && watcher->messageTaken) watcher->messageTaken(m, lastOrigin);
+    return 1;
 }
 
 // Character messages are never read by the game, so none are made.
@@ -190,9 +220,26 @@ LRESULT DispatchMessageA(const MSG* msg) {
 }
 
 BOOL WaitMessage() {
+    steps.lookedEmpty = false;
+    if (steps.takenThisStep) {
+        ++steps.step;
+        steps.takenThisStep = false;
+    }
+    if (watcher && watcher->aboutToSleep) watcher->aboutToSleep();
     backend::pollEvents();
     if (queue.count == 0) backend::waitEvents();
     return 1;
+}
+
+void setPumpWatcher(const PumpWatcher* w) { watcher = w; }
+
+int64_t pumpStep() { return steps.step; }
+
+void setPumpStep(int64_t step) {
+    if (step > steps.step) {
+        steps.step = step;
+        steps.takenThisStep = false;
+    }
 }
 
 HCURSOR SetCursor(HCURSOR cursor) {
@@ -203,11 +250,11 @@ HCURSOR SetCursor(HCURSOR cursor) {
 
 BOOL PostMessageA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (!windowAlive(hwnd)) return 0;
-    return push(hwnd, message, wParam, lParam, false) ? 1 : 0;
+    return push(hwnd, message, wParam, lParam, MessageOrigin::Game) ? 1 : 0;
 }
 
 void PostQuitMessage(int exitCode) {
-    push(nullptr, WM_QUIT, static_cast<WPARAM>(exitCode), 0, false);
+    push(nullptr, WM_QUIT, static_cast<WPARAM>(exitCode), 0, MessageOrigin::Game);
 }
 
 LRESULT DefWindowProcA(HWND hwnd, UINT message, WPARAM, LPARAM) {

@@ -151,6 +151,28 @@ HGDIOBJ GetStockObject(int index);
 DWORD timeGetTime();
 BOOL PlaySoundA(const char* sound, HMODULE module, DWORD flags);
 
+// Recording and replaying games. The pump's passes are counted as the
+// simulator counts its steps: a step is a frame that ran or, while the game
+// is inactive, the messages it took before it slept. A watcher is told of
+// every look at the queue (before the platform brings anything new), of
+// every message taken from it but the quit message, with where it came
+// from, and of the game going to sleep for lack of messages.
+enum class MessageOrigin : uint8_t {
+    Game,     // posted by the game itself (the close of Escape, F12, EXIT)
+    Outside,  // brought by the platform: keys, activation, the window's close
+    Timer,    // the timer's tick
+};
+struct PumpWatcher {
+    void (*lookingAtQueue)();
+    void (*messageTaken)(const MSG& msg, MessageOrigin origin);
+    void (*aboutToSleep)();
+};
+void setPumpWatcher(const PumpWatcher* watcher);  // null: nobody
+int64_t pumpStep();
+// Moves the count on to `step` (never back): a replay whose next messages
+// lie further on while the game sleeps.
+void setPumpStep(int64_t step);
+
 // Reads a sound file of the working directory ahead of its first play, so
 // that a missing one is said at start-up rather than found silent in play.
 void preloadSound(const char* fileName);

@@ -331,7 +331,31 @@ WPARAM virtualKeyFor(SDL_Keycode sym, uint16_t modifiers) {
     }
 }
 
+// While a recorded game plays again, the player only watches: Escape or F12
+// stops it (as does closing the window), every other key and button and the
+// window's focus are the record's.
+bool replayEvent(const SDL_Event& e) {
+    const bool stop = (e.type == SDL_KEYDOWN &&
+                       (e.key.keysym.sym == SDLK_ESCAPE || e.key.keysym.sym == SDLK_F12)) ||
+                      e.type == SDL_QUIT ||
+                      ((e.type == SDL_WINDOWEVENT || (e.type == windowEventType && e.type != 0)) &&
+                       e.window.event == SDL_WINDOWEVENT_CLOSE);
+    if (stop && !closePosted) {
+        winq::postToWindow(WM_CLOSE, 0, 0);
+        closePosted = true;
+    }
+    if ((e.type == SDL_WINDOWEVENT || (e.type == windowEventType && e.type != 0)) &&
+        e.window.event == SDL_WINDOWEVENT_EXPOSED)
+        sdlplat::showAgain();
+    return e.type == SDL_KEYDOWN || e.type == SDL_KEYUP || e.type == SDL_QUIT ||
+           e.type == SDL_WINDOWEVENT || (e.type == windowEventType && e.type != 0) ||
+           (e.type >= SDL_CONTROLLERAXISMOTION && e.type <= SDL_CONTROLLERDEVICEREMAPPED);
+}
+
+bool replaying = false;
+
 void handleEvent(const SDL_Event& e) {
+    if (replaying && replayEvent(e)) return;
     if (e.type == timerEventType() && e.type != 0) {
         timerTickTaken();
         winq::postTimerTick();
@@ -361,6 +385,9 @@ void handleEvent(const SDL_Event& e) {
 
 bool keyHeld(WPARAM vk) { return vk < 256 && holders[vk] > 0; }
 
+void setReplaying(bool on) { replaying = on; }
+bool isReplaying() { return replaying; }
+
 void filterWindowEvents() {
     if (windowEventType == 0) {
         const Uint32 type = SDL_RegisterEvents(1);
@@ -387,6 +414,7 @@ void resetInput() {
     enterSwallowed[0] = enterSwallowed[1] = false;
     active = false;
     closePosted = false;
+    replaying = false;
 }
 
 }  // namespace sdlplat

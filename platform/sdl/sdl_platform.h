@@ -114,6 +114,15 @@ void resetInput();
 // Keeps window events from the renderer while the presenter owns it.
 void filterWindowEvents();
 
+// A recorded game plays again (pako --replay): keys, buttons and focus are
+// the record's, Escape and F12 stop it, and the timer's ticks are the
+// record's too (no timer runs).
+void setReplaying(bool on);
+bool isReplaying();
+
+// The seed the game draws at its start (the clock's seconds, or a record's).
+void setSeed(uint32_t seed);
+
 // The SDL event type the timer callback pushes.
 uint32_t timerEventType();
 // Called when a tick event is taken from SDL's queue: the next one may come.

@@ -23,6 +23,8 @@ constexpr int64_t PolledNs = 150'000;
 
 int64_t clockOrigin = -1;
 bool timerAsked = false;
+bool seedSet = false;
+uint32_t seed = 0;
 
 uint32_t tickEvent = 0;
 SDL_TimerID timer = 0;
@@ -79,7 +81,15 @@ void sleepUntilNs(int64_t when) {
 
 bool startUpCompleted() { return timerAsked; }
 
-void forgetStartUp() { timerAsked = false; }
+void forgetStartUp() {
+    timerAsked = false;
+    seedSet = false;
+}
+
+void setSeed(uint32_t value) {
+    seed = value;
+    seedSet = true;
+}
 
 uint32_t timerEventType() { return tickEvent; }
 
@@ -125,11 +135,13 @@ void idleUntil(uint32_t tick) {
     if (sdlplat::nowNs() < deadline - PolledNs) sdlplat::sleepUntilNs(deadline - PolledNs);
 }
 
-uint32_t calendarSeconds() { return static_cast<uint32_t>(std::time(nullptr)); }
+uint32_t calendarSeconds() { return seedSet ? seed : static_cast<uint32_t>(std::time(nullptr)); }
 
 bool startTimer(uint32_t periodMs) {
     // The game asks for its timer right after its display is set up.
     timerAsked = true;
+    // A replay's ticks are the record's.
+    if (sdlplat::isReplaying()) return true;
     if (periodMs == 0 || SDL_InitSubSystem(SDL_INIT_TIMER | SDL_INIT_EVENTS) != 0) return false;
     if (tickEvent == 0) {
         const Uint32 type = SDL_RegisterEvents(1);

@@ -37,4 +37,20 @@ err=$(SDL_VIDEODRIVER=dummy PAKO_TEST_FAIL=SetDisplayMode SDL_AUDIODRIVER=dummy 
       timeout 60 "$pako" 2>&1 >/dev/null) || status=$?
 [ "$status" -eq 1 ] || fail "failed set-up: exit status $status ($err)"
 case $err in *"Velmora: SetDisplayMode FAILED"*) ;; *) fail "failed set-up: $err" ;; esac
-echo "options, no display and a failed set-up answered as they should"
+# A record that cannot be replayed: one line naming it (and the line at
+# fault), status 2, before any window.
+for bad in missing garbage cut; do
+  case $bad in
+    garbage) head -c 300 /dev/urandom > "$bad.record" ;;
+    cut) printf '# pako-record 1\n# seed 7\n# timer recorded\n3 keydo' > "$bad.record" ;;
+  esac
+  status=0
+  err=$(env -u DISPLAY -u WAYLAND_DISPLAY "$pako" --replay "$bad.record" 2>&1 >/dev/null) || status=$?
+  [ "$status" -eq 2 ] || fail "--replay $bad: exit status $status ($err)"
+  [ "$(printf '%s\n' "$err" | wc -l)" -eq 1 ] || fail "--replay $bad: not one line: $err"
+  case $err in *"$bad.record"*) ;; *) fail "--replay $bad: file not named: $err" ;; esac
+done
+status=0
+"$pako" --record 2>/dev/null || status=$?
+[ "$status" -eq 2 ] || fail "--record without a file: exit status $status"
+echo "options, no display, a failed set-up and bad records answered as they should"

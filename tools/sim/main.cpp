@@ -84,14 +84,19 @@ int main(int argc, char** argv) {
     }
 
     std::vector<ScriptLine> script;
-    if (!options.script.empty()) {
-        if (options.script == "-") {
-            if (!parseScript(std::cin, "-", script, error)) return fail(error);
-        } else {
-            std::ifstream in(options.script);
-            if (!in) return fail(options.script + ": cannot be read: " + std::strerror(errno));
-            if (!parseScript(in, options.script, script, error)) return fail(error);
-        }
+    ScriptHeader header;
+    if (!options.script.empty() &&
+        !readScriptFile(options.script, options.replay, script, header, error))
+        return fail(error);
+    // A recorded game replays with its seed, without automatic ticks, up to
+    // its last line, unless the command line says otherwise.
+    if (header.record) {
+        if (!options.seedGiven) options.seed = header.seed;
+        if (header.timerRecorded) options.timer = false;
+        if (!options.framesGiven)
+            options.frames = header.endStep >= 0 ? header.endStep + 1
+                             : script.empty()    ? 0
+                                                 : script.back().step + 1;
     }
     if (!options.dumpDir.empty()) {
         if (mkdir(options.dumpDir.c_str(), 0777) != 0 && errno != EEXIST)
