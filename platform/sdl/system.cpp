@@ -19,7 +19,7 @@ namespace {
 // The last stretch of the wait between frames that is polled rather than
 // slept: a sleep may wake some tens of microseconds late. Waking late only
 // delays that flip a little: the next frame still starts on its millisecond.
-constexpr int64_t PolledNs = 150'000;
+constexpr int64_t PolledNs = 50'000;
 
 int64_t clockOrigin = -1;
 bool timerAsked = false;
