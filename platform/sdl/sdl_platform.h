@@ -121,7 +121,7 @@ void setReplaying(bool on);
 bool isReplaying();
 
 // The seed the game draws at its start (the clock's seconds, or a record's).
-void setSeed(uint32_t seed);
+void setSeed(uint32_t given);
 
 // The SDL event type the timer callback pushes.
 uint32_t timerEventType();

@@ -86,8 +86,8 @@ void forgetStartUp() {
     seedSet = false;
 }
 
-void setSeed(uint32_t value) {
-    seed = value;
+void setSeed(uint32_t given) {
+    seed = given;
     seedSet = true;
 }
 
