@@ -4,6 +4,9 @@
 #
 #   tools/web.sh               build, then serve (port 8080, or a free one)
 #   tools/web.sh --build-only  build only
+#   tools/web.sh --test        build, then run tools/web/web_test.py in headless
+#                              Chromium (it compares with build/default/pako-sim,
+#                              built first when missing)
 #
 # Everything comes from Debian: Emscripten, and SDL2 and SDL_mixer compiled
 # for the web from Debian's own source packages, fetched into build/web/src
@@ -18,7 +21,8 @@ mode=serve
 for arg in "$@"; do
   case $arg in
     --build-only) mode=build ;;
-    -h|--help) sed -n '2,12p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    --test) mode=test ;;
+    -h|--help) sed -n '2,15p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) echo "web.sh: unknown argument $arg (see --help)" >&2; exit 2 ;;
   esac
 done
@@ -40,6 +44,7 @@ if [ "$(id -u)" -ne 0 ]; then sudo=sudo; else sudo=; fi
 # --- Packages -----------------------------------------------------------------
 stage packages
 packages=(emscripten cmake make dpkg-dev python3)
+if [ "$mode" = test ]; then packages+=(chromium python3-websocket); fi
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -128,4 +133,17 @@ sizes
 case $mode in
   build) ;;
   serve) exec /usr/bin/python3 tools/web/serve.py "$out" ;;
+  test)
+    if [ ! -x build/default/pako-sim ]; then
+      stage pako-sim
+      tools/setup.sh --play
+      cmake --preset default >/dev/null
+      cmake --build --preset default --target pako-sim -j"$jobs" -- --no-print-directory |
+        { grep -v '^\[' || true; }
+      stage_done
+    fi
+    stage test
+    /usr/bin/python3 tests/web/web_test.py --build-dir "$out" --sim build/default/pako-sim
+    stage_done
+    ;;
 esac
