@@ -4,7 +4,7 @@
 #
 #   tools/web.sh               build, then serve (port 8080, or a free one)
 #   tools/web.sh --build-only  build only
-#   tools/web.sh --test        build, then run tools/web/web_test.py in headless
+#   tools/web.sh --test        build, then run tests/web/web_test.py in headless
 #                              Chromium (it compares with build/default/pako-sim,
 #                              built first when missing)
 #
