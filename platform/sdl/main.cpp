@@ -103,5 +103,8 @@ int main(int argc, char** argv) {
     // it could start at all.
     const int code = sdlplat::startUpCompleted() ? 0 : 1;
     sdlplat::shutdown();
+#if defined(__EMSCRIPTEN__)
+    sdlplat::endInBrowser(code);
+#endif
     return code;
 }

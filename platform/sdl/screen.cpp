@@ -308,6 +308,9 @@ namespace sdlplat {
 
 void showWhileWaiting(int64_t deadlineNs) {
     if (presenterRunning || !pending) return;
+#if defined(__EMSCRIPTEN__)
+    const PresentWithoutYield sleepsAfter;
+#endif
     if (nowNs() + longestCost() <= deadlineNs - MarginNs) showInline();
 }
 

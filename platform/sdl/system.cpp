@@ -72,6 +72,10 @@ int64_t nowNs() {
 }
 
 void sleepUntilNs(int64_t when) {
+#if defined(__EMSCRIPTEN__)
+    sleepInBrowserUntilNs(when);
+    return;
+#endif
     if (clockOrigin < 0) nowNs();
     const int64_t at = clockOrigin + when;
     timespec ts{static_cast<time_t>(at / 1'000'000'000), static_cast<long>(at % 1'000'000'000)};
@@ -161,6 +165,12 @@ int messageBox(const char* text, const char* caption, uint32_t type) {
     std::fflush(stderr);
     const bool retryCancel = (type & 0x0F) == MB_RETRYCANCEL;
     const int closed = retryCancel ? IDCANCEL : IDOK;
+#if defined(__EMSCRIPTEN__)
+    // A page shows the words itself and the game goes on as if the box
+    // were closed.
+    sdlplat::showOnPage(caption, text);
+    return closed;
+#endif
     const SDL_MessageBoxButtonData retryButtons[] = {
         {SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT, IDRETRY, "Retry"},
         {SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, IDCANCEL, "Cancel"},

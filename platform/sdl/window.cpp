@@ -28,6 +28,9 @@ void setIcon(const char* resource) {
 }
 
 SDL_Rect displayArea(bool usable) {
+#if defined(__EMSCRIPTEN__)
+    return sdlplat::canvasArea();
+#endif
     int display = theWindow ? SDL_GetWindowDisplayIndex(theWindow) : 0;
     if (display < 0) display = 0;
     SDL_Rect area{0, 0, 0, 0};
@@ -83,6 +86,9 @@ namespace sdlplat {
 
 bool initVideo() {
     if (videoUp) return true;
+#if defined(__EMSCRIPTEN__)
+    sdlplat::prepareBrowser();
+#endif
     // The south face button is "A" wherever it sits, not the button so labelled.
     SDL_SetHint(SDL_HINT_GAMECONTROLLER_USE_BUTTON_LABELS, "0");
     // Switching to another program must not leave the game minimised behind it.
@@ -137,6 +143,11 @@ int windowedScale(int areaW, int areaH, int w, int h) {
 bool fullscreen() { return isFullscreen; }
 
 void toggleFullscreen() {
+#if defined(__EMSCRIPTEN__)
+    // On a page the picture's size is the page's business: Alt+Enter does
+    // nothing.
+    return;
+#endif
     if (!theWindow) return;
     if (isFullscreen)
         becomeWindow();
@@ -188,9 +199,14 @@ bool createWindow(const char* title, int width, int height, const char* iconReso
     // cooperative-level step then makes it full screen on the desktop.
     // Not kept above other windows: the game pauses when another program is
     // chosen, and that program must then be seen.
-    theWindow =
-        SDL_CreateWindow(title, area.x, area.y, width, height,
-                         SDL_WINDOW_HIDDEN | SDL_WINDOW_BORDERLESS | SDL_WINDOW_ALLOW_HIGHDPI);
+#if defined(__EMSCRIPTEN__)
+    // The canvas keeps the picture's own pixels on a high-DPI screen too:
+    // the page scales it.
+    constexpr Uint32 flags = SDL_WINDOW_HIDDEN;
+#else
+    constexpr Uint32 flags = SDL_WINDOW_HIDDEN | SDL_WINDOW_BORDERLESS | SDL_WINDOW_ALLOW_HIGHDPI;
+#endif
+    theWindow = SDL_CreateWindow(title, area.x, area.y, width, height, flags);
     if (!theWindow) {
         std::fprintf(stderr, "pako: cannot open the game's window: %s\n", SDL_GetError());
         return false;

@@ -1,0 +1,550 @@
+#!/usr/bin/env python3
+"""The web build in headless Chromium, and the server that serves it.
+tools/web.sh --test builds what it needs and runs it.
+
+    web_test.py [--build-dir build/web] [--sim build/default/pako-sim]
+                [--screenshots DIR] [GROUP ...]
+
+GROUP is server, game or failure (all when none is named). Prints one line
+per check and "N passed, N failed" at the end; exits non-zero on any
+failure. Every wait polls for what it waits for, up to a generous limit.
+"""
+import argparse
+import base64
+import http.client
+import json
+import os
+import socket
+import statistics
+import struct
+import subprocess
+import sys
+import tempfile
+import time
+import traceback
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+ROOT = os.path.dirname(os.path.dirname(HERE))
+sys.path.insert(0, os.path.join(ROOT, "tools", "web"))
+import browser  # noqa: E402
+import serve  # noqa: E402
+
+W, H = 640, 480
+# The window the page is tested in: the picture fits twice over above the
+# line of keys.
+VIEW_W, VIEW_H = 1280, 1000
+
+
+def fail(message):
+    raise AssertionError(message)
+
+
+class Checks:
+    """Runs named checks; a failure is reported and the next check still runs."""
+
+    def __init__(self):
+        self.results = []
+
+    def run(self, name, fn):
+        try:
+            fn()
+        except Exception as e:  # noqa: BLE001 - every failure is a result
+            self.results.append((name, e))
+            print("FAIL %s: %s" % (name, e), flush=True)
+            if not isinstance(e, (AssertionError, browser.BrowserError)):
+                traceback.print_exc()
+            return False
+        self.results.append((name, None))
+        print("ok   " + name, flush=True)
+        return True
+
+
+def read_bmp24(path):
+    """A 24-bit bitmap as (width, height, RGB bytes from the top row down)."""
+    data = open(path, "rb").read()
+    offset, = struct.unpack_from("<I", data, 10)
+    w, h = struct.unpack_from("<ii", data, 18)
+    bits, = struct.unpack_from("<H", data, 28)
+    assert bits == 24, "%s: %d bits a pixel" % (path, bits)
+    stride = (w * 3 + 3) & ~3
+    rgb = bytearray()
+    for y in range(abs(h)):
+        row = offset + ((abs(h) - 1 - y) if h > 0 else y) * stride
+        for x in range(w):
+            b, g, r = data[row + 3 * x:row + 3 * x + 3]
+            rgb += bytes((r, g, b))
+    return w, abs(h), bytes(rgb)
+
+
+# --- The page server ----------------------------------------------------------
+
+def get(url, path, method="GET"):
+    host, port = url.split("//")[1].rstrip("/").split(":")
+    conn = http.client.HTTPConnection(host, int(port), timeout=10)
+    conn.request(method, path)
+    r = conn.getresponse()
+    body = r.read()
+    conn.close()
+    return r.status, r.getheader("Content-Type"), body
+
+
+def server_group(checks, args):
+    folder = tempfile.mkdtemp(prefix="pako-serve-")
+    files = {"index.html": b"<!doctype html>", "pako.js": b"var Module;",
+             "pako.wasm": b"\0asm\1\0\0\0", "kick.wav": b"RIFF", "notes.txt": b"no",
+             ".hidden.js": b"no"}
+    for name, data in files.items():
+        with open(os.path.join(folder, name), "wb") as f:
+            f.write(data)
+    os.makedirs(os.path.join(folder, "src"))
+    with open(os.path.join(folder, "src", "secret.js"), "wb") as f:
+        f.write(b"no")
+    server, url = serve.start(folder)
+    try:
+        def page_files():
+            for path, kind, data in [("/", "text/html", files["index.html"]),
+                                     ("/index.html?x=1", "text/html", files["index.html"]),
+                                     ("/pako.js", "text/javascript", files["pako.js"]),
+                                     ("/pako.wasm", "application/wasm", files["pako.wasm"]),
+                                     ("/kick.wav", "audio/wav", files["kick.wav"])]:
+                status, ctype, body = get(url, path)
+                assert status == 200, "%s: %d" % (path, status)
+                assert ctype.startswith(kind), "%s is sent as %s" % (path, ctype)
+                assert body == data, "%s: wrong content" % path
+        checks.run("the server sends the page's files with their types", page_files)
+
+        def nothing_else():
+            for path in ["/notes.txt", "/.hidden.js", "/src/secret.js", "/src/", "/src",
+                         "/../index.html", "/%2e%2e/index.html", "/missing.js"]:
+                status, _, body = get(url, path)
+                assert status == 404, "%s answered %d" % (path, status)
+                assert b"no" != body, "%s was sent" % path
+        checks.run("the server sends nothing but the page's files", nothing_else)
+
+        def head():
+            status, ctype, body = get(url, "/pako.wasm", "HEAD")
+            assert status == 200 and ctype == "application/wasm" and body == b""
+        checks.run("the server answers HEAD without a body", head)
+
+        def busy_port():
+            with socket.socket() as taken:
+                taken.bind(("127.0.0.1", 0))
+                taken.listen(1)
+                port = taken.getsockname()[1]
+                p = subprocess.Popen([sys.executable, os.path.join(ROOT, "tools", "web", "serve.py"),
+                                      folder, "--port", str(port)], stdout=subprocess.PIPE,
+                                     text=True)
+                try:
+                    line = p.stdout.readline()
+                    assert "http://127.0.0.1:" in line, "it said %r" % line
+                    other = int(line.split("127.0.0.1:")[1].split("/")[0])
+                    assert other != port, "it claims the taken port"
+                    status, _, _ = get("http://127.0.0.1:%d/" % other, "/")
+                    assert status == 200
+                finally:
+                    p.terminate()
+                    p.wait(10)
+        checks.run("the server takes a free port when the asked one is taken", busy_port)
+    finally:
+        server.shutdown()
+
+
+# --- The game -----------------------------------------------------------------
+
+# Before the page's own script: the game writes a line for every flip into
+# its frame log (PAKO_FRAME_LOG), which the test counts; and its random
+# generator, seeded with the calendar's seconds, gets pako-sim's seed of 1,
+# so that the dragonflies fly as they do in pako-sim.
+BEFORE_PAGE = r"""
+Date.now = () => 1000;
+window.pakoTestEnv = Object.assign({PAKO_FRAME_LOG: '/frames.log'}, window.pakoTestEnv);
+window.pakoFlips = () => {
+  try {
+    return FS.readFile('/frames.log', {encoding: 'utf8'}).split('\n')
+      .filter((line) => line[0] === 'F').map((line) => Number(line.split(' ')[1]));
+  } catch (e) {
+    return [];
+  }
+};
+"""
+
+# How many pixels of the game's canvas are not those of window.pakoWant (RGB
+# bytes of x0, y0, w, h), compared in the game's own 16-bit colours (5 bits
+# of red, 6 of green, 5 of blue: the browser and pako-sim widen them to 8
+# bits a little differently). Pixels in window.pakoSkip ([x0, y0, x1, y1])
+# are left out and, with `keyed`, those of the picture's white key.
+DIFFER = r"""((x0, y0, w, h, keyed) => {
+  const got = document.getElementById('canvas').getContext('2d')
+    .getImageData(x0, y0, w, h).data;
+  const want = window.pakoWant, skip = window.pakoSkip;
+  let differ = 0;
+  for (let y = 0; y < h; y++)
+    for (let x = 0; x < w; x++) {
+      const X = x0 + x, Y = y0 + y;
+      if (skip && X >= skip[0] && X < skip[2] && Y >= skip[1] && Y < skip[3]) continue;
+      const i = (y * w + x) * 3, j = (y * w + x) * 4;
+      const r = want[i] >> 3, g = want[i + 1] >> 2, b = want[i + 2] >> 3;
+      if (keyed && r === 31 && g === 63 && b === 31) continue;
+      if (r !== got[j] >> 3 || g !== got[j + 1] >> 2 || b !== got[j + 2] >> 3) differ++;
+    }
+  return differ;
+})"""
+
+# The START item blinks with the timer: it is left out of the title.
+START_ITEM = [320, 240, 560, 360]
+
+
+def want(b, rgb, skip=None):
+    b.evaluate("window.pakoWant = Uint8Array.from(atob(%s), (c) => c.charCodeAt(0)),"
+               " window.pakoSkip = %s, true"
+               % (json.dumps(base64.b64encode(rgb).decode()), json.dumps(skip)))
+
+
+def differing(b, x0, y0, w, h, keyed=False):
+    return b.evaluate("%s(%d, %d, %d, %d, %s)"
+                      % (DIFFER, x0, y0, w, h, "true" if keyed else "false"))
+
+
+def flips(b):
+    return b.evaluate("window.pakoFlips()")
+
+
+def flip_count(b):
+    return b.evaluate("window.pakoFlips().length")
+
+
+def wait_flips(b, n, limit=20):
+    start = flip_count(b)
+    b.wait_for("window.pakoFlips().length >= %d" % (start + n), limit, "%d more frames" % n)
+
+
+def wait_still(b, quiet=0.5, limit=10):
+    """Waits until no frame has come for `quiet` seconds."""
+    deadline = time.monotonic() + limit
+    last, since = flip_count(b), time.monotonic()
+    while time.monotonic() - since < quiet:
+        if time.monotonic() > deadline:
+            raise AssertionError("frames still coming after %gs" % limit)
+        time.sleep(0.05)
+        now = flip_count(b)
+        if now != last:
+            last, since = now, time.monotonic()
+
+
+def sim_title(sim):
+    """pako-sim's title once the logo rests (step 300), as RGB bytes."""
+    folder = tempfile.mkdtemp(prefix="pako-title-")
+    subprocess.run([sim, "--frames", "301", "--dump-frames", folder, "--every", "300"],
+                   check=True, stdout=subprocess.DEVNULL)
+    return read_bmp24(os.path.join(folder, "frame-000300.bmp"))[2]
+
+
+def kick_window(sim):
+    """The steps after Enter's press on the title at which letting Space go
+    kicks the serve, as pako-sim finds them: (first, last)."""
+    enter = 5
+    hits = []
+    script = os.path.join(tempfile.mkdtemp(prefix="pako-kick-"), "kick.script")
+    for release in range(enter + 150, enter + 260):
+        with open(script, "w") as f:
+            f.write("%d keydown enter\n%d keyup enter\n%d keydown space\n%d keyup space\n"
+                    % (enter, enter + 1, release - 40, release))
+        trace = subprocess.run([sim, "--frames", str(release + 5), "--script", script,
+                                "--trace", "-"], check=True, capture_output=True,
+                               text=True).stdout
+        if json.loads(trace.splitlines()[-1])["kickCount"] > 0:
+            hits.append(release - enter)
+        elif hits:
+            break
+    assert hits, "pako-sim finds no step at which the serve can be kicked"
+    return hits[0], hits[-1]
+
+
+def until_flip(b, n, limit=30):
+    """Returns as soon as the game has flipped n frames: polled quickly, as
+    the moment matters to a frame."""
+    deadline = time.monotonic() + limit
+    while flip_count(b) < n:
+        if time.monotonic() > deadline:
+            raise AssertionError("frame %d did not come within %gs" % (n, limit))
+
+
+AUDIO = "(Module.SDL2 && Module.SDL2.audioContext && Module.SDL2.audioContext.state)"
+SOUND = "(Module._pako_sound_playing() ? UTF8ToString(Module._pako_sound_playing()) : null)"
+STATUS = "document.getElementById('status').textContent"
+
+
+def screen_rect(b):
+    return b.evaluate("(() => { const r = screenCanvas.getBoundingClientRect();"
+                      " return [r.left, r.top, r.width, r.height, screenCanvas.width,"
+                      " screenCanvas.height]; })()")
+
+
+def hold(b, key, code, key_code, modifiers=0, frames=3):
+    """A key held for a few frames, as a player's finger does: the game reads
+    Enter as held, once a frame."""
+    b.key(key, code, key_code, up=False, modifiers=modifiers)
+    wait_flips(b, frames)
+    b.key(key, code, key_code, down=False, modifiers=modifiers)
+
+
+def set_view(b, w, h):
+    b.send("Emulation.setDeviceMetricsOverride",
+           {"width": w, "height": h, "deviceScaleFactor": 1, "mobile": False})
+    b.wait_for("window.innerWidth === %d && window.innerHeight === %d" % (w, h), 10,
+               "the window to be %dx%d" % (w, h))
+
+
+def game_group(checks, args):
+    folder = args.build_dir
+    if not os.path.isfile(os.path.join(folder, "pako.js")):
+        checks.run("the game is built",
+                   lambda: fail("no %s/pako.js: run tools/web.sh --test" % folder))
+        return
+    title = sim_title(args.sim)
+    rw, rh, ready = read_bmp24(os.path.join(ROOT, "assets", "bitmaps", "READY.bmp"))
+    first, last = kick_window(args.sim)
+    server, url = serve.start(folder)
+    try:
+        with browser.Browser(VIEW_W, VIEW_H) as b:
+            b.send("Page.addScriptToEvaluateOnNewDocument", {"source": BEFORE_PAGE})
+            b.open(url)
+
+            def starts():
+                at = b.wait_for("window.pakoFirstPicture", 60, "the game's first picture")
+                print("     the first picture came %d ms after the page was asked for" % at)
+                assert b.evaluate("[gameCanvas.width, gameCanvas.height]") == [W, H]
+            checks.run("the page starts the game and shows its picture", starts)
+
+            def title_rests():
+                want(b, title, START_ITEM)
+                wrong = [None]
+
+                def same():
+                    wrong[0] = differing(b, 0, 0, W, H)
+                    return wrong[0] == 0
+                try:
+                    browser.poll(same, 30, "the title", 0.1)
+                except browser.BrowserError:
+                    fail("%d pixels of the title are not pako-sim's" % wrong[0])
+                if args.screenshots:
+                    b.screenshot(os.path.join(args.screenshots, "title.png"))
+            checks.run("the title, once the logo rests, is pixel for pixel pako-sim's",
+                       title_rests)
+
+            def pace():
+                wait_flips(b, 150)
+                times = flips(b)[-150:]
+                gaps = [(t1 - t0) / 1000 for t0, t1 in zip(times, times[1:])]
+                median = statistics.median(gaps)
+                print("     frames %.2f ms apart (median), %.2f ms on average"
+                      % (median, statistics.mean(gaps)))
+                # A flip tied to the page's paint would give 16.7 ms.
+                assert 13.5 <= median <= 15.0, "the median frame is %.2f ms" % median
+            checks.run("the game keeps its own pace of a frame every 14 ms", pace)
+
+            def scaled():
+                left, top, width, height, pw, ph = screen_rect(b)
+                keys = b.evaluate("document.getElementById('keys').getBoundingClientRect()"
+                                  ".height")
+                assert (width, height, pw, ph) == (1280, 960, 1280, 960), \
+                    "the picture is shown %gx%g from %dx%d" % (width, height, pw, ph)
+                assert left == 0 and abs(top - (VIEW_H - keys - height) / 2) <= 1, \
+                    "the picture is at %g, %g" % (left, top)
+                # Twice over, each game pixel a square of four.
+                same = b.evaluate("""(() => {
+                  const g = gameCanvas.getContext('2d').getImageData(0, 0, 640, 480).data;
+                  const s = screenCanvas.getContext('2d').getImageData(0, 0, 1280, 960).data;
+                  let differ = 0;
+                  for (let y = 0; y < 960; y++)
+                    for (let x = 0; x < 1280; x++) {
+                      const i = ((y >> 1) * 640 + (x >> 1)) * 4, j = (y * 1280 + x) * 4;
+                      if (g[i] !== s[j] || g[i + 1] !== s[j + 1] || g[i + 2] !== s[j + 2])
+                        differ++;
+                    }
+                  return differ; })()""")
+                # The screen may lag the canvas by one picture: the title's
+                # still part is compared.
+                assert same < 240 * 120 * 4, "%d pixels of the screen are not the game's" % same
+                def shown_at(w, h, check):
+                    set_view(b, w, h)
+                    rect = [None]
+
+                    def laid_out():
+                        rect[0] = screen_rect(b)
+                        return check(*rect[0])
+                    try:
+                        browser.poll(laid_out, 10, "the picture laid out", 0.05)
+                    except browser.BrowserError:
+                        fail("in a window of %dx%d the picture is at %g, %g, %gx%g, drawn"
+                             " %dx%d" % (w, h, *rect[0]))
+                # Less than twice: at the picture's own size, smoothed up.
+                shown_at(1000, 800, lambda x, y, w, h, pw, ph: (pw, ph) == (640, 480)
+                         and abs(w - 1000) < 0.5 and abs(h - 750) < 0.5)
+                # Smaller than the picture: smoothed down, centred.
+                shown_at(700, 400, lambda x, y, w, h, pw, ph: (pw, ph) == (640, 480)
+                         and abs(h - (400 - keys)) < 0.5 and abs(w / h - 4 / 3) < 0.01
+                         and abs(x - (700 - w) / 2) <= 1)
+                shown_at(VIEW_W, VIEW_H, lambda x, y, w, h, pw, ph:
+                         [w, h, pw, ph] == [1280, 960, 1280, 960])
+            checks.run("the page shows the picture centred with square pixels: whole multiples,"
+                       " then smoothed", scaled)
+
+            def sounds_ready():
+                for name in ("kick.wav", "a1.wav"):
+                    size = os.path.getsize(os.path.join(ROOT, "assets", "sounds", name))
+                    got = b.evaluate("FS.stat('/%s').size" % name)
+                    assert got == size, "/%s holds %s bytes, not %d" % (name, got, size)
+                state = b.evaluate(AUDIO)
+                assert state == "suspended", "the audio is %r before any key" % state
+            checks.run("both sounds are in the game's folder; the audio waits for a key",
+                       sounds_ready)
+
+            def alt_enter():
+                want(b, title, START_ITEM)
+                b.key("Alt", "AltLeft", 18, up=False, modifiers=1)
+                hold(b, "Enter", "Enter", 13, modifiers=1)
+                b.key("Alt", "AltLeft", 18, down=False)
+                wait_flips(b, 30)
+                assert b.evaluate("document.fullscreenElement") is None, "the page went full screen"
+                assert differing(b, 0, 0, W, H) == 0, "the title is gone: Enter reached the game"
+                assert b.evaluate("[gameCanvas.width, gameCanvas.height]") == [W, H]
+                b.wait_for("%s === 'running'" % AUDIO, 10, "the audio to run after a key")
+            checks.run("Alt+Enter does nothing on the page; the first key starts the audio",
+                       alt_enter)
+
+            enter_at = [None]
+
+            def countdown():
+                enter_at[0] = flip_count(b)
+                hold(b, "Enter", "Enter", 13)
+                want(b, ready)
+                wrong = [None]
+
+                def shown():
+                    wrong[0] = differing(b, 250, 200, rw, rh, keyed=True)
+                    return wrong[0] == 0
+                try:
+                    browser.poll(shown, 20, "READY", 0.05)
+                except browser.BrowserError:
+                    fail("%d pixels of READY are not at (250, 200)" % wrong[0])
+            checks.run("Enter starts a game: READY stands at (250, 200)", countdown)
+
+            def kick():
+                assert enter_at[0] is not None, "no game was started"
+                middle = enter_at[0] + (first + last) // 2
+                print("     Space let go at frame %d (Enter at %d; pako-sim kicks from +%d to +%d)"
+                      % (middle, enter_at[0], first, last))
+                until_flip(b, middle - 40)
+                b.key(" ", "Space", 32, up=False)
+                until_flip(b, middle)
+                b.key(" ", "Space", 32, down=False)
+                b.wait_for("%s === 'kick.wav'" % SOUND, 5, "kick.wav to play", 0.01)
+                # Web Audio takes the sound as it plays: it comes to an end.
+                b.wait_for("%s === null" % SOUND, 5, "kick.wav to have been played")
+                assert b.evaluate(AUDIO) == "running"
+                if args.screenshots:
+                    wait_flips(b, 12)
+                    b.screenshot(os.path.join(args.screenshots, "play.png"))
+            checks.run("Space held and let go at the feet kicks, and kick.wav is heard", kick)
+
+            def focus():
+                b.evaluate("window.dispatchEvent(new FocusEvent('blur')), true")
+                wait_still(b)
+                b.evaluate("window.dispatchEvent(new FocusEvent('focus')), true")
+                wait_flips(b, 20)
+            checks.run("the game pauses while the page has not the focus, and goes on after",
+                       focus)
+
+            def other_tab():
+                me = b.send("Target.getTargetInfo")["targetInfo"]["targetId"]
+                tab = b.send("Target.createTarget", {"url": "about:blank"})["targetId"]
+                try:
+                    b.wait_for("document.visibilityState === 'hidden'", 10, "the tab to hide")
+                    # A hidden tab's timers still fire, about once a second:
+                    # a game that went on would flip a frame that often.
+                    wait_still(b, quiet=3, limit=20)
+                    b.send("Target.activateTarget", {"targetId": me})
+                    b.wait_for("document.visibilityState === 'visible'", 10, "the tab to show")
+                finally:
+                    b.send("Target.closeTarget", {"targetId": tab})
+                # A headless browser's window never has the focus: it is
+                # given, as a player's click would.
+                b.send("Emulation.setFocusEmulationEnabled", {"enabled": True})
+                wait_flips(b, 20)
+            checks.run("another tab pauses the game; back with the focus, it goes on", other_tab)
+
+            def quiet():
+                bad = b.evaluate("window.pakoLog.filter((line) => /pako:|abort|exception|"
+                                 "error/i.test(line))")
+                assert not bad, "the game said: %s" % bad
+            checks.run("the game reported nothing wrong", quiet)
+
+            def ends():
+                b.key("Escape", "Escape", 27)
+                b.wait_for("window.pakoEnded === 0", 10, "the game to end")
+                text = b.evaluate(STATUS)
+                assert "has ended" in text, "the page says %r" % text
+                assert b.evaluate("screenCanvas.hidden && !!document.querySelector('#status "
+                                  "button')"), "no picture hidden or no button to play again"
+                b.evaluate("document.querySelector('#status button').click(), true")
+                b.wait_for("window.pakoFirstPicture && !window.pakoEnded", 60,
+                           "the page to start the game again")
+            checks.run("Escape ends the game, the page says so and starts it again", ends)
+
+    finally:
+        server.shutdown()
+
+
+def failure_group(checks, args):
+    folder = args.build_dir
+    server, url = serve.start(folder)
+    try:
+        with browser.Browser(VIEW_W, VIEW_H) as b:
+            b.send("Page.addScriptToEvaluateOnNewDocument",
+                   {"source": "window.pakoTestEnv = {PAKO_TEST_FAIL: 'SetDisplayMode'};"})
+            b.open(url)
+
+            def box():
+                b.wait_for("window.pakoEnded !== undefined", 60, "the game to end")
+                assert b.evaluate("window.pakoEnded") == 1, \
+                    "the game ended with %s" % b.evaluate("window.pakoEnded")
+                text = b.evaluate(STATUS)
+                assert "could not start" in text and "SetDisplayMode FAILED" in text, \
+                    "the page says %r" % text
+                assert b.evaluate("window.pakoMessages") == [["Velmora", "SetDisplayMode FAILED"]]
+            checks.run("a display that cannot be set up: the page shows the game's message and"
+                       " says it could not start", box)
+    finally:
+        server.shutdown()
+
+
+GROUPS = {"server": server_group, "game": game_group, "failure": failure_group}
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("groups", nargs="*", metavar="GROUP", help=", ".join(GROUPS))
+    parser.add_argument("--build-dir", default=os.path.join(ROOT, "build", "web"))
+    parser.add_argument("--sim", default=os.path.join(ROOT, "build", "default", "pako-sim"))
+    parser.add_argument("--screenshots", help="a folder for screenshots of the page")
+    args = parser.parse_args()
+    unknown = [g for g in args.groups if g not in GROUPS]
+    if unknown:
+        parser.error("no group %s; there are %s" % (", ".join(unknown), ", ".join(GROUPS)))
+    if args.screenshots:
+        os.makedirs(args.screenshots, exist_ok=True)
+    checks = Checks()
+    for name in args.groups or list(GROUPS):
+        print("--- %s" % name, flush=True)
+        try:
+            GROUPS[name](checks, args)
+        except browser.BrowserError as e:
+            checks.run(name + ": the browser", lambda e=e: fail(str(e)))
+    failed = sum(1 for _, e in checks.results if e)
+    print("%d passed, %d failed" % (len(checks.results) - failed, failed))
+    return 1 if failed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

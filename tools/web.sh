@@ -1,0 +1,149 @@
+#!/usr/bin/env bash
+# Builds Pako Tumbo for web browsers into build/web/ and serves it on the
+# loopback address, printing where.
+#
+#   tools/web.sh               build, then serve (port 8080, or a free one)
+#   tools/web.sh --build-only  build only
+#   tools/web.sh --test        build, then run tests/web/web_test.py in headless
+#                              Chromium (it compares with build/default/pako-sim,
+#                              built first when missing)
+#
+# Everything comes from Debian: Emscripten, and SDL2 and SDL_mixer compiled
+# for the web from Debian's own source packages, fetched into build/web/src
+# through an apt source list of the build's own (the machine's apt set-up is
+# left alone). Each stage is skipped when its output is there already, so a
+# second run rebuilds nothing. The time of every stage is printed.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+out=build/web
+mode=serve
+for arg in "$@"; do
+  case $arg in
+    --build-only) mode=build ;;
+    --test) mode=test ;;
+    -h|--help) sed -n '2,15p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    *) echo "web.sh: unknown argument $arg (see --help)" >&2; exit 2 ;;
+  esac
+done
+
+# Emscripten as Debian ships it: its Python, and Node finding Debian's acorn.
+export EMSDK_PYTHON=/usr/bin/python3
+export NODE_PATH=/usr/share/nodejs${NODE_PATH:+:$NODE_PATH}
+jobs=2
+
+stage_start=0
+stage() { stage_name=$1; stage_start=$(date +%s%N); }
+stage_done() {
+  local ms=$((($(date +%s%N) - stage_start) / 1000000))
+  printf 'web: %-9s %4d.%d s\n' "$stage_name" $((ms / 1000)) $((ms % 1000 / 100))
+}
+
+if [ "$(id -u)" -ne 0 ]; then sudo=sudo; else sudo=; fi
+
+# --- Packages -----------------------------------------------------------------
+stage packages
+packages=(emscripten cmake make dpkg-dev python3)
+if [ "$mode" = test ]; then packages+=(chromium python3-websocket); fi
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "web: installing ${missing[*]}"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends \
+    "${missing[@]}" >/dev/null
+fi
+stage_done
+
+# --- Debian's sources of SDL2 and SDL_mixer -------------------------------------
+# A deb-src list of our own, with the archive addresses and keys of the
+# machine's own list, and apt's state for it under build/web/apt.
+stage sources
+src=$out/src
+if [ ! -f "$src/SDL2/.fetched" ] || [ ! -f "$src/SDL2_mixer/.fetched" ]; then
+  apt_dir=$root/$out/apt
+  rm -rf "$apt_dir" "$src"
+  mkdir -p "$apt_dir/parts" "$apt_dir/lists/partial" "$apt_dir/cache/archives/partial" \
+    "$src/download"
+  system_list=/etc/apt/sources.list.d/debian.sources
+  if [ ! -f "$system_list" ]; then
+    echo "web.sh: no $system_list to take Debian's archive addresses from" >&2
+    exit 1
+  fi
+  # Each stanza of the machine's list again, as deb-src.
+  sed -e 's/^Types:.*/Types: deb-src/' "$system_list" > "$apt_dir/parts/web.sources"
+  apt_opts=(-o Dir::Etc::SourceList=/dev/null -o "Dir::Etc::SourceParts=$apt_dir/parts"
+            -o "Dir::State::Lists=$apt_dir/lists" -o "Dir::Cache=$apt_dir/cache"
+            -o APT::Sandbox::User=root -qq)
+  apt-get "${apt_opts[@]}" update
+  (cd "$src/download" && apt-get "${apt_opts[@]}" source --download-only libsdl2 libsdl2-mixer)
+  for pkg in libsdl2 libsdl2-mixer; do
+    dsc=$(ls "$src/download/${pkg}_"*.dsc)
+    # apt checked the files against the signed source index; the .dsc's own
+    # signature would need the maintainers' keyring.
+    (cd "$src/download" && dpkg-source --no-check -x "$(basename "$dsc")" >/dev/null)
+  done
+  mv "$src/download"/libsdl2-[0-9]*/ "$src/SDL2"
+  mv "$src/download"/libsdl2-mixer-[0-9]*/ "$src/SDL2_mixer"
+  basename "$(ls "$src/download"/libsdl2_*.dsc)" .dsc > "$src/SDL2/.fetched"
+  basename "$(ls "$src/download"/libsdl2-mixer_*.dsc)" .dsc > "$src/SDL2_mixer/.fetched"
+  rm -rf "$src/download" "$apt_dir"
+  echo "web: fetched $(cat "$src/SDL2/.fetched") and $(cat "$src/SDL2_mixer/.fetched")"
+fi
+stage_done
+
+# --- SDL2 and SDL_mixer, static ---------------------------------------------------
+stage sdl
+make -s -f tools/web/sdl.mk -j"$jobs" O="$out" SDL_SRC="$src/SDL2" MIXER_SRC="$src/SDL2_mixer"
+stage_done
+
+# --- The game -------------------------------------------------------------------
+# The project's own CMake build, cross-compiled: the same sources as the
+# desktop's pako, over the SDL just built. The embedding tool runs under Node.
+stage game
+game=$out/game
+if [ ! -f "$game/CMakeCache.txt" ]; then
+  emcmake cmake -S . -B "$game" -DCMAKE_BUILD_TYPE=Release -DPAKO_BUILD_TESTS=OFF -DPAKO_WERROR=ON \
+    -DSDL2_DIR="$root/$out/sdl/lib/cmake/SDL2" \
+    -DSDL2_mixer_DIR="$root/$out/sdl/lib/cmake/SDL2_mixer" \
+    "-DCMAKE_CROSSCOMPILING_EMULATOR=/usr/bin/node;--no-experimental-fetch" >/dev/null
+fi
+# (Only what is not a progress line is shown.)
+cmake --build "$game" --target pako -j"$jobs" -- --no-print-directory | { grep -v '^\[' || true; }
+# The page's files: a copy only where it changed, so that a second run
+# touches nothing.
+for f in "$game/pako.js" "$game/pako.wasm" web/index.html assets/sounds/kick.wav \
+         assets/sounds/a1.wav; do
+  cmp -s "$f" "$out/$(basename "$f")" || cp "$f" "$out/"
+done
+stage_done
+sizes() {
+  local total=0 gz=0 f
+  for f in index.html pako.js pako.wasm kick.wav a1.wav; do
+    total=$((total + $(stat -c %s "$out/$f")))
+    gz=$((gz + $(gzip -9c "$out/$f" | wc -c)))
+  done
+  echo "web: build/web/: pako.wasm $(stat -c %s "$out/pako.wasm") bytes," \
+       "pako.js $(stat -c %s "$out/pako.js"); all files $total, gzipped $gz"
+}
+sizes
+
+case $mode in
+  build) ;;
+  serve) exec /usr/bin/python3 tools/web/serve.py "$out" ;;
+  test)
+    if [ ! -x build/default/pako-sim ]; then
+      stage pako-sim
+      tools/setup.sh --play
+      cmake --preset default >/dev/null
+      cmake --build --preset default --target pako-sim -j"$jobs" -- --no-print-directory |
+        { grep -v '^\[' || true; }
+      stage_done
+    fi
+    stage test
+    /usr/bin/python3 tests/web/web_test.py --build-dir "$out" --sim build/default/pako-sim
+    stage_done
+    ;;
+esac
