@@ -1,19 +1,29 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that are missing: what building and playing
-# the game need; with --deb also what making its Debian package needs; with
-# no option all that and what the tests need.
-#   tools/setup.sh [--play | --deb]
+# Installs the Debian packages that are missing (as root, with apt-get), for
+# what is named: play (building and playing the game), deb (its Debian
+# package), web (its web build), web-test (the web build's browser test).
+# With nothing named: all that the default build and every test need.
+#   tools/setup.sh [play | deb | web | web-test]...
 set -euo pipefail
-packages=(cmake g++ make pkg-config libsdl2-dev libsdl2-mixer-dev)
+play=(cmake g++ make pkg-config libsdl2-dev libsdl2-mixer-dev)
 # cpack's dependency list reads the executable with file and dpkg-shlibdeps.
 deb=(dpkg-dev file)
-if [ "${1:-}" = "--deb" ]; then
-  packages+=("${deb[@]}")
-elif [ "${1:-}" != "--play" ]; then
-  packages+=("${deb[@]}" lintian)
-  packages+=(libgtest-dev python3 xvfb xauth xdotool x11-apps x11-utils openbox imagemagick
-             appstream groff-base clang libclang-rt-14-dev clang-format clang-tidy)
-fi
+web=(emscripten cmake make dpkg-dev python3)
+webtest=(chromium python3-websocket)
+tests=(lintian libgtest-dev python3 xvfb xauth xdotool x11-apps x11-utils openbox imagemagick
+       appstream groff-base clang libclang-rt-14-dev clang-format clang-tidy)
+packages=()
+[ $# -gt 0 ] || set -- play deb tests
+for group in "$@"; do
+  case ${group#--} in
+    play) packages+=("${play[@]}") ;;
+    deb) packages+=("${play[@]}" "${deb[@]}") ;;
+    web) packages+=("${web[@]}") ;;
+    web-test) packages+=("${web[@]}" "${webtest[@]}") ;;
+    tests) packages+=("${tests[@]}") ;;
+    *) echo "setup.sh: no group '$group' (play, deb, web, web-test)" >&2; exit 2 ;;
+  esac
+done
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -39,22 +39,10 @@ stage_done() {
   printf 'web: %-9s %4d.%d s\n' "$stage_name" $((ms / 1000)) $((ms % 1000 / 100))
 }
 
-if [ "$(id -u)" -ne 0 ]; then sudo=sudo; else sudo=; fi
 
 # --- Packages -----------------------------------------------------------------
 stage packages
-packages=(emscripten cmake make dpkg-dev python3)
-if [ "$mode" = test ]; then packages+=(chromium python3-websocket); fi
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "web: installing ${missing[*]}"
-  $sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends \
-    "${missing[@]}" >/dev/null
-fi
+if [ "$mode" = test ]; then tools/setup.sh web-test; else tools/setup.sh web; fi
 stage_done
 
 # --- Debian's sources of SDL2 and SDL_mixer -------------------------------------
