@@ -76,9 +76,9 @@ bool pending = false;
 constexpr int Kept = 8;
 int64_t lastCosts[Kept] = {};
 int costsKept = 0;
-int64_t lastShown = 0;
 // Nothing shown for this long: the next flip shows its picture at once.
 constexpr int64_t LongestUnshownNs = 200'000'000;
+int64_t lastShown = -LongestUnshownNs;  // the first picture is shown at its flip
 // What showing must leave of the wait, for the clock's last reads.
 constexpr int64_t MarginNs = 500'000;
 
@@ -349,7 +349,7 @@ void resetScreen() {
     pictureH = 480;
     picturesShown = 0;
     costsKept = 0;
-    lastShown = 0;
+    lastShown = -LongestUnshownNs;
     std::lock_guard<std::mutex> hold(logLock);
     if (frameLog) std::fclose(frameLog);
     frameLog = nullptr;

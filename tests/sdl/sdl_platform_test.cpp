@@ -514,6 +514,37 @@ TEST_F(SdlPlatform, EveryGamePixelComesOutTheSameSize) {
     SDL_FreeSurface(back);
 }
 
+// Without a presenter's thread (a browser), a flip's picture is shown in the
+// wait that follows it, when it fits there; the first one at once.
+TEST_F(SdlPlatform, WithoutThreadsThePictureIsShownInTheWait) {
+    setenv("PAKO_PRESENT_INLINE", "1", 1);
+    HWND w = openWindow();
+    ASSERT_TRUE(w);
+    ASSERT_EQ(backend::displayCreate(), S_OK);
+    ASSERT_EQ(backend::displaySetCooperativeLevel(0x11), S_OK);
+    ASSERT_EQ(backend::displaySetMode(640, 480, 16), S_OK);
+    ASSERT_EQ(backend::displayCreatePrimary(), S_OK);
+    SDL_Surface* back = SDL_CreateRGBSurfaceWithFormat(0, 640, 480, 16, SDL_PIXELFORMAT_RGB565);
+    ASSERT_NE(back, nullptr);
+    const int64_t before = sdlplat::picturesShownSoFar();
+    ASSERT_EQ(backend::displayPresent(back), S_OK);
+    EXPECT_EQ(sdlplat::picturesShownSoFar(), before + 1) << "the first picture, at its flip";
+    ASSERT_EQ(backend::displayPresent(back), S_OK);
+    EXPECT_EQ(sdlplat::picturesShownSoFar(), before + 1) << "the flip only hands it over";
+    EXPECT_FALSE(sdlplat::presenterOwnsRenderer());
+    // A wait with time for it shows it, and returns before the clock says so.
+    const uint32_t due = backend::ticks() + 14;
+    backend::idleUntil(due);
+    EXPECT_EQ(sdlplat::picturesShownSoFar(), before + 2);
+    EXPECT_LT(static_cast<int32_t>(backend::ticks() - due), 1) << "the wait overran";
+    // A wait with no time left shows nothing.
+    ASSERT_EQ(backend::displayPresent(back), S_OK);
+    backend::idleUntil(backend::ticks());
+    EXPECT_EQ(sdlplat::picturesShownSoFar(), before + 2);
+    unsetenv("PAKO_PRESENT_INLINE");
+    SDL_FreeSurface(back);
+}
+
 // A close posted while the game runs ends the game's own pump with 0: the
 // whole game on the SDL platform, with Escape pressed after a moment.
 Uint32 pressEscape(Uint32, void*) {
