@@ -23,6 +23,7 @@ FRAMES = 400  # then about 5.6 s of the countdown and a rally
 
 
 def one_screen(pako, assets, hz, tmp):
+    """None when the frames kept their pace on that screen, or what went wrong."""
     screen = Screen(640, 480)
     log = os.path.join(tmp, f"frames-{hz}.log")
     env = dict(screen.env, PAKO_TEST_REFRESH_HZ=str(hz), PAKO_FRAME_LOG=log)
@@ -58,19 +59,28 @@ def one_screen(pako, assets, hz, tmp):
     # The flips are timed to the microsecond, the frames to the millisecond
     # on which they begin: a flip may come a few microseconds either side.
     if not 14.0 - 0.05 <= median <= 14.4:
-        fail(f"{hz} Hz: median frame interval {median:.2f} ms")
+        return f"{hz} Hz: median frame interval {median:.2f} ms"
     if p99 > 16.0:
-        fail(f"{hz} Hz: 99th percentile of the frame interval {p99:.2f} ms")
+        return f"{hz} Hz: 99th percentile of the frame interval {p99:.2f} ms"
     if seen < 0.8 * can or seen > made + 1:
-        fail(f"{hz} Hz: {seen} of {made} pictures shown in play, the screen can show {can:.0f}")
+        return f"{hz} Hz: {seen} of {made} pictures shown in play, the screen can show {can:.0f}"
+    return None
 
 
 def main():
     pako, assets = (os.path.abspath(a) for a in sys.argv[1:3])
     tmp = tempfile.mkdtemp()
     try:
+        # A shared machine may stall a process now and then, for reasons
+        # of its own: a screen gets three tries, and fails on the third.
         for hz in (60, 75, 144):
-            one_screen(pako, assets, hz, tmp)
+            for attempt in range(3):
+                wrong = one_screen(pako, assets, hz, tmp)
+                if not wrong:
+                    break
+                print(f"try {attempt + 1}: {wrong}")
+            if wrong:
+                fail(wrong)
     finally:
         shutil.rmtree(tmp, ignore_errors=True)
 

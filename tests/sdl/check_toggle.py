@@ -86,16 +86,25 @@ def toggles(pako, assets, want, manager):
             fail(f"{name}: full screen shows {last[1]:.0%} of the title where it belongs")
         screen.key("Return", alt=True)
 
-        def windowed():
+        # The window may still be moving when it has its size (a window
+        # manager places it): its place is read again at every look.
+        area = []
+
+        def windowed_and_shown():
             x, y, w, h = window_area(screen, wid)
-            return (x, y, w, h) if w % 640 == 0 and w * 3 == h * 4 and w < SW else None
-        area = poll(windowed, 60, 0.2)
-        if not area:
-            fail(f"{name}: Alt+Enter gave no window of a whole multiple of the picture")
+            if not (w % 640 == 0 and w * 3 == h * 4 and w < SW):
+                return False
+            area[:] = [x, y, w, h]
+            shot = screen.capture()
+            share = placed(screen, shot, want, points, x, y, w / 640)
+            last[:] = [shot, share]
+            return share >= 0.99
+        if not poll(windowed_and_shown, 90, 0.2):
+            if last:
+                screen.save_png(last[0], "toggle-window-failed.png")
+            fail(f"{name}: Alt+Enter gave no window of a whole multiple of the picture "
+                 f"showing it (last {area}, {last[1] if last else 0:.0%} of the title)")
         x, y, w, _ = area
-        if not shows(x, y, w / 640):
-            screen.save_png(last[0], "toggle-window-failed.png")
-            fail(f"{name}: the window at {area} shows {last[1]:.0%} of the title")
         screen.key("Return", alt=True)
         if not shows(*full, bars=True):
             screen.save_png(last[0], "toggle-back-failed.png")
