@@ -1,7 +1,6 @@
 // The small system services over SDL: the millisecond clock and the wait
 // between frames, the 200 ms timer, message boxes and the developer's
 // diagnostics.
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -47,21 +46,6 @@ Uint32 onTimer(Uint32 interval, void*) {
 }  // namespace
 
 namespace sdlplat {
-
-QuietStandardError::QuietStandardError() {
-    std::fflush(stderr);
-    saved_ = dup(STDERR_FILENO);
-    const int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
-    if (saved_ >= 0 && null >= 0) dup2(null, STDERR_FILENO);
-    if (null >= 0) close(null);
-}
-
-QuietStandardError::~QuietStandardError() {
-    std::fflush(stderr);
-    if (saved_ < 0) return;
-    dup2(saved_, STDERR_FILENO);
-    close(saved_);
-}
 
 int64_t nowNs() {
     timespec ts{};
