@@ -16,7 +16,7 @@ import sys
 import tempfile
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from xserver import Screen, fail, intervals_ms, poll, read_frame_log  # noqa: E402
+from xserver import Screen, ended_well, fail, intervals_ms, poll, read_frame_log  # noqa: E402
 
 START = 30    # frames of start-up before Enter is pressed
 FRAMES = 400  # then about 5.6 s of the countdown and a rally
@@ -37,9 +37,7 @@ def one_screen(pako, assets, hz, tmp):
         if not poll(lambda: len(read_frame_log(log)[0]) >= START + FRAMES, 180, 0.2):
             fail(f"{hz} Hz: fewer than {FRAMES} frames in three minutes")
         screen.key("Escape", hold=0.1)
-        code = game.wait(timeout=60)
-        if code != 0:
-            fail(f"{hz} Hz: exit status {code}: {game.stderr.read().decode(errors='replace')}")
+        ended_well(game, f"{hz} Hz")
     finally:
         if game.poll() is None:
             game.kill()

@@ -19,7 +19,7 @@ import sys
 import tempfile
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from xserver import Screen, close, fail, poll, sim_title  # noqa: E402
+from xserver import Screen, close, ended_well, fail, poll, sim_title  # noqa: E402
 
 SW, SH = 1920, 1080
 
@@ -110,9 +110,7 @@ def toggles(pako, assets, want, manager):
             screen.save_png(last[0], "toggle-back-failed.png")
             fail(f"{name}: back to full screen, {last[1]:.0%} of the title where it belongs")
         screen.key("Escape", hold=0.1)
-        code = game.wait(timeout=60)
-        if code != 0:
-            fail(f"{name}: exit status {code}: {game.stderr.read().decode(errors='replace')}")
+        ended_well(game, name)
         print(f"{name}: full screen, a {w} x {w * 3 // 4} window, full screen again")
     finally:
         if game.poll() is None:

@@ -26,7 +26,7 @@ import tempfile
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from xserver import Screen, fail, poll, run  # noqa: E402
+from xserver import Screen, ended_well, fail, poll, run  # noqa: E402
 
 
 class Trace:
@@ -211,9 +211,7 @@ def main():
         player.press("Return")
         player.wait_for(lambda s: s["titleActive"] == 1)
         player.press("Escape")
-        code = game.wait(timeout=60)
-        if code != 0:
-            fail(f"exit status {code}: {game.stderr.read().decode(errors='replace')}")
+        ended_well(game)
         if kicks < a.kicks and not a.load:
             fail(f"{kicks} kicks of {a.kicks}")
 

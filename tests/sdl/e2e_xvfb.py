@@ -22,7 +22,7 @@ import tempfile
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from xserver import Screen, close, fail, poll, read_bmp24, sim_title  # noqa: E402
+from xserver import Screen, close, ended_well, fail, poll, read_bmp24, sim_title  # noqa: E402
 
 W, H = 640, 480
 
@@ -123,12 +123,7 @@ def main():
             screen.save_png(screen.capture(), os.path.join(shots, "continue.png"))
 
         screen.key("Escape", hold=0.1)
-        try:
-            code = game.wait(timeout=30)
-        except subprocess.TimeoutExpired:
-            fail("the game did not end on Escape")
-        if code != 0:
-            fail(f"exit status {code}: {game.stderr.read().decode(errors='replace')}")
+        ended_well(game)
         print("title, countdown and Escape as expected")
     finally:
         if game and game.poll() is None:

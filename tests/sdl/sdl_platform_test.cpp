@@ -87,6 +87,18 @@ protected:
         return w;
     }
 
+    // The window and the display set up as the game does it, and a back
+    // buffer of the game's size and format for `back`.
+    void setUpDisplay(SDL_Surface*& back) {
+        ASSERT_TRUE(openWindow());
+        ASSERT_EQ(backend::displayCreate(), S_OK);
+        ASSERT_EQ(backend::displaySetCooperativeLevel(0x11), S_OK);
+        ASSERT_EQ(backend::displaySetMode(640, 480, 16), S_OK);
+        ASSERT_EQ(backend::displayCreatePrimary(), S_OK);
+        back = SDL_CreateRGBSurfaceWithFormat(0, 640, 480, 16, SDL_PIXELFORMAT_RGB565);
+        ASSERT_NE(back, nullptr);
+    }
+
     // Every waiting message, dispatched as the game's pump does.
     static void pump() {
         MSG msg;
@@ -455,14 +467,8 @@ TEST_F(SdlPlatform, PictureFillsTheScreenWithSquarePixels) {
 // sharp (smoothing all the way would blend nearly every pixel). At a whole
 // multiple every pixel is pure.
 TEST_F(SdlPlatform, EveryGamePixelComesOutTheSameSize) {
-    HWND w = openWindow();
-    ASSERT_TRUE(w);
-    ASSERT_EQ(backend::displayCreate(), S_OK);
-    ASSERT_EQ(backend::displaySetCooperativeLevel(0x11), S_OK);
-    ASSERT_EQ(backend::displaySetMode(640, 480, 16), S_OK);
-    ASSERT_EQ(backend::displayCreatePrimary(), S_OK);
-    SDL_Surface* back = SDL_CreateRGBSurfaceWithFormat(0, 640, 480, 16, SDL_PIXELFORMAT_RGB565);
-    ASSERT_NE(back, nullptr);
+    SDL_Surface* back = nullptr;
+    ASSERT_NO_FATAL_FAILURE(setUpDisplay(back));
     for (int y = 0; y < 480; ++y)
         for (int x = 0; x < 640; ++x)
             static_cast<uint16_t*>(back->pixels)[y * back->pitch / 2 + x] = x % 2 ? 0xFFFF : 0;
@@ -518,14 +524,8 @@ TEST_F(SdlPlatform, EveryGamePixelComesOutTheSameSize) {
 // wait that follows it, when it fits there; the first one at once.
 TEST_F(SdlPlatform, WithoutThreadsThePictureIsShownInTheWait) {
     setenv("PAKO_PRESENT_INLINE", "1", 1);
-    HWND w = openWindow();
-    ASSERT_TRUE(w);
-    ASSERT_EQ(backend::displayCreate(), S_OK);
-    ASSERT_EQ(backend::displaySetCooperativeLevel(0x11), S_OK);
-    ASSERT_EQ(backend::displaySetMode(640, 480, 16), S_OK);
-    ASSERT_EQ(backend::displayCreatePrimary(), S_OK);
-    SDL_Surface* back = SDL_CreateRGBSurfaceWithFormat(0, 640, 480, 16, SDL_PIXELFORMAT_RGB565);
-    ASSERT_NE(back, nullptr);
+    SDL_Surface* back = nullptr;
+    ASSERT_NO_FATAL_FAILURE(setUpDisplay(back));
     const int64_t before = sdlplat::picturesShownSoFar();
     ASSERT_EQ(backend::displayPresent(back), S_OK);
     EXPECT_EQ(sdlplat::picturesShownSoFar(), before + 1) << "the first picture, at its flip";

@@ -187,6 +187,18 @@ class Screen:
             run(["xdotool", "keyup", "alt"], self.env)
 
 
+def ended_well(game, what=""):
+    """Waits for the game to end after Escape: status 0, or a failure that
+    says what it wrote on standard error."""
+    prefix = f"{what}: " if what else ""
+    try:
+        code = game.wait(timeout=60)
+    except subprocess.TimeoutExpired:
+        fail(prefix + "the game did not end on Escape")
+    if code != 0:
+        fail(f"{prefix}exit status {code}: {game.stderr.read().decode(errors='replace')}")
+
+
 def read_bmp24(path):
     """A bottom-up 24-bit bitmap as (w, h, rows of (r, g, b) top first)."""
     data = open(path, "rb").read()
