@@ -87,16 +87,13 @@ protected:
         return w;
     }
 
-    // The window and the display set up as the game does it, and a back
-    // buffer of the game's size and format for `back`.
-    void setUpDisplay(SDL_Surface*& back) {
-        ASSERT_TRUE(openWindow());
-        ASSERT_EQ(backend::displayCreate(), S_OK);
-        ASSERT_EQ(backend::displaySetCooperativeLevel(0x11), S_OK);
-        ASSERT_EQ(backend::displaySetMode(640, 480, 16), S_OK);
-        ASSERT_EQ(backend::displayCreatePrimary(), S_OK);
-        back = SDL_CreateRGBSurfaceWithFormat(0, 640, 480, 16, SDL_PIXELFORMAT_RGB565);
-        ASSERT_NE(back, nullptr);
+    // The window and the display set up as the game does it: true when every
+    // step succeeded.
+    bool setUpDisplay() {
+        return openWindow() && backend::displayCreate() == S_OK &&
+               backend::displaySetCooperativeLevel(0x11) == S_OK &&
+               backend::displaySetMode(640, 480, 16) == S_OK &&
+               backend::displayCreatePrimary() == S_OK;
     }
 
     // Every waiting message, dispatched as the game's pump does.
@@ -467,8 +464,9 @@ TEST_F(SdlPlatform, PictureFillsTheScreenWithSquarePixels) {
 // sharp (smoothing all the way would blend nearly every pixel). At a whole
 // multiple every pixel is pure.
 TEST_F(SdlPlatform, EveryGamePixelComesOutTheSameSize) {
-    SDL_Surface* back = nullptr;
-    ASSERT_NO_FATAL_FAILURE(setUpDisplay(back));
+    ASSERT_TRUE(setUpDisplay());
+    SDL_Surface* back = SDL_CreateRGBSurfaceWithFormat(0, 640, 480, 16, SDL_PIXELFORMAT_RGB565);
+    ASSERT_NE(back, nullptr);
     for (int y = 0; y < 480; ++y)
         for (int x = 0; x < 640; ++x)
             static_cast<uint16_t*>(back->pixels)[y * back->pitch / 2 + x] = x % 2 ? 0xFFFF : 0;
@@ -524,8 +522,9 @@ TEST_F(SdlPlatform, EveryGamePixelComesOutTheSameSize) {
 // wait that follows it, when it fits there; the first one at once.
 TEST_F(SdlPlatform, WithoutThreadsThePictureIsShownInTheWait) {
     setenv("PAKO_PRESENT_INLINE", "1", 1);
-    SDL_Surface* back = nullptr;
-    ASSERT_NO_FATAL_FAILURE(setUpDisplay(back));
+    ASSERT_TRUE(setUpDisplay());
+    SDL_Surface* back = SDL_CreateRGBSurfaceWithFormat(0, 640, 480, 16, SDL_PIXELFORMAT_RGB565);
+    ASSERT_NE(back, nullptr);
     const int64_t before = sdlplat::picturesShownSoFar();
     ASSERT_EQ(backend::displayPresent(back), S_OK);
     EXPECT_EQ(sdlplat::picturesShownSoFar(), before + 1) << "the first picture, at its flip";
