@@ -18,6 +18,7 @@
 #include <cstdint>
 
 #include "platform/sdl/sdl_platform.h"
+#include "platform/win.h"
 
 namespace {
 
@@ -93,6 +94,11 @@ extern "C" {
 EMSCRIPTEN_KEEPALIVE int pako_pictures_shown() {
     return static_cast<int>(sdlplat::picturesShownSoFar());
 }
+
+// The pump's steps so far: one a frame while the game runs. The page's
+// touch controls hold a key until the game has run a frame with it, so that
+// a tap shorter than a frame still counts (the game reads keys once a frame).
+EMSCRIPTEN_KEEPALIVE double pako_frames_run() { return static_cast<double>(pumpStep()); }
 
 // The name of the sound playing now, or null (for the page's tests).
 EMSCRIPTEN_KEEPALIVE const char* pako_sound_playing() { return sdlplat::soundNowPlaying(); }
