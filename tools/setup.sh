@@ -8,7 +8,7 @@ set -euo pipefail
 play=(cmake g++ make pkg-config libsdl2-dev libsdl2-mixer-dev)
 # cpack's dependency list reads the executable with file and dpkg-shlibdeps.
 deb=(dpkg-dev file)
-web=(emscripten cmake make dpkg-dev python3)
+web=(emscripten cmake make dpkg-dev python3 python3-pil)
 webtest=(chromium python3-websocket)
 tests=(lintian libgtest-dev python3 xvfb xauth xdotool x11-apps x11-utils openbox imagemagick
        appstream groff-base clang libclang-rt-14-dev clang-format clang-tidy)

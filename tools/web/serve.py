@@ -2,9 +2,10 @@
 """Serves the web build of Pako Tumbo on the loopback address.
 
 Only the page's own files are served: files directly in the folder whose
-names end in .html, .js, .wasm or .wav, each with its type (.wasm as
-application/wasm, which streaming compilation needs). Sources and objects
-that the build keeps in subfolders are never sent.
+names end in .html, .js, .wasm, .wav, .png, .webmanifest or .record, each
+with its type (.wasm as application/wasm, which streaming compilation needs,
+and which the offline copy keeps). Sources and objects that the build keeps
+in subfolders are never sent.
 
     serve.py FOLDER [--port N]     (port 0, the default 8080 taken: any free)
 """
@@ -22,6 +23,9 @@ TYPES = {
     ".js": "text/javascript; charset=utf-8",
     ".wasm": "application/wasm",
     ".wav": "audio/wav",
+    ".png": "image/png",
+    ".webmanifest": "application/manifest+json",
+    ".record": "text/plain; charset=utf-8",
 }
 
 
