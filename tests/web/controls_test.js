@@ -112,7 +112,7 @@ for (const [name, check] of Object.entries(checks)) {
     console.log('ok   ' + name);
   } catch (e) {
     failed++;
-    console.log('FAIL ' + name + ': ' + e.message);
+    console.log('FAIL ' + name + ': ' + e.message.replace(/\s+/g, ' '));
   }
 }
 process.exit(failed ? 1 : 0);

@@ -3,6 +3,7 @@ touch: the layout, the touch controls played as a player's fingers play
 them, and a page that neither scrolls nor zooms. The game keeps its trace
 (?trace), from which the checks read what each frame heard."""
 import os
+import time
 
 from common import (AUDIO, LANDSCAPE, NOTICE, PORTRAIT, SOUND, BEFORE_PAGE, browser, buttons,
                     centre, first_frame, frames_run, heard, inside, kicks_after, overlap,
@@ -73,9 +74,11 @@ def layout_right(b, size, hint):
 
 
 def tap(b, box):
-    """A finger down and up at once: shorter than a frame."""
-    touch(b, "touchStart", [dict(centre(box), id=1)])
-    touch(b, "touchEnd", [])
+    """A finger down and up at once: both reach the page between two of the
+    game's frames, shorter than a frame."""
+    b.send_together([("Input.dispatchTouchEvent",
+                      {"type": "touchStart", "touchPoints": [dict(centre(box), id=1)]}),
+                     ("Input.dispatchTouchEvent", {"type": "touchEnd", "touchPoints": []})])
 
 
 def hold(b, box, first, last):
@@ -161,11 +164,23 @@ def judge(trace, ctx, before, kicked):
 
 
 def no_scroll_no_zoom(b, picture):
+    """Fingers that would scroll and zoom a page, on the picture: DevTools'
+    synthesised gestures do neither even on a page that allows both, so the
+    fingers are the protocol's touch events, moved a step a frame."""
     x, y = picture[0] + picture[2] / 2, picture[1] + picture[3] / 2
-    b.send("Input.synthesizeScrollGesture", {"x": x, "y": y, "yDistance": -300, "xDistance": -100,
-                                              "gestureSourceType": "touch", "speed": 2000})
-    b.send("Input.synthesizePinchGesture", {"x": x, "y": y, "scaleFactor": 2.5,
-                                            "gestureSourceType": "touch"})
+    step = 0.016
+
+    def moves(fingers, steps):
+        touch(b, "touchStart", fingers(0))
+        for i in range(1, steps + 1):
+            touch(b, "touchMove", fingers(i))
+            time.sleep(step)
+        touch(b, "touchEnd", [])
+    # Two fingers spreading apart: a pinch.
+    moves(lambda i: [{"x": x - 15 - 8 * i, "y": y, "id": 1},
+                     {"x": x + 15 + 8 * i, "y": y, "id": 2}], 10)
+    # One finger dragged up and to the side.
+    moves(lambda i: [{"x": x + 4 * i, "y": y + 40 - 8 * i, "id": 1}], 10)
     # A double tap zooms on many phones.
     for _ in range(2):
         touch(b, "touchStart", [{"x": x, "y": y, "id": 1}])

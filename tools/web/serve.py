@@ -64,11 +64,20 @@ class Handler(http.server.SimpleHTTPRequestHandler):
             super().log_message(fmt, *args)
 
 
+class Server(http.server.ThreadingHTTPServer):
+    def handle_error(self, request, client_address):
+        # A page that goes away while a file is on its way (a reload, a
+        # closed tab) is no fault of the server's.
+        if isinstance(sys.exc_info()[1], ConnectionError):
+            return
+        super().handle_error(request, client_address)
+
+
 def start(folder, port=0, quiet=True):
     """Starts serving folder on a thread; returns the server and its address."""
     handler = functools.partial(Handler, directory=os.path.abspath(folder))
     Handler.quiet = quiet
-    server = http.server.ThreadingHTTPServer(("127.0.0.1", port), handler)
+    server = Server(("127.0.0.1", port), handler)
     server.daemon_threads = True
     threading.Thread(target=server.serve_forever, daemon=True).start()
     return server, "http://127.0.0.1:%d/" % server.server_address[1]
