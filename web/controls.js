@@ -55,12 +55,17 @@ const PakoKeys = (() => {
       return k.waiting.length ? k.waiting[k.waiting.length - 1] : k.sent;
     }
 
+    // A repeat changes nothing the game reads once a frame: it does not hold
+    // back the release that follows it.
     function transmit(code, k, down, repeat) {
       send(code, down, repeat);
-      k.at = now();
-      k.frame = frames();
-      if (!repeat) k.sent = down;
-      k.repeatAt = down ? k.at + (repeat ? REPEAT_PERIOD_MS : REPEAT_DELAY_MS) : Infinity;
+      const t = now();
+      if (!repeat) {
+        k.sent = down;
+        k.at = t;
+        k.frame = frames();
+      }
+      k.repeatAt = down ? t + (repeat ? REPEAT_PERIOD_MS : REPEAT_DELAY_MS) : Infinity;
     }
 
     function ready(k) {

@@ -265,11 +265,10 @@ function fingers(e) {
     const c = el && el.closest('.control[data-key]');
     if (c) wanted.add(c.dataset.key);
   }
-  for (const c of controls) {
-    const code = c.dataset.key;
-    if (wanted.has(code)) sender.press(code); else sender.release(code);
-    c.classList.toggle('held', wanted.has(code));
-  }
+  // What a finger left goes up before what it came to goes down.
+  for (const c of controls) if (!wanted.has(c.dataset.key)) sender.release(c.dataset.key);
+  for (const c of controls) if (wanted.has(c.dataset.key)) sender.press(c.dataset.key);
+  for (const c of controls) c.classList.toggle('held', wanted.has(c.dataset.key));
 }
 for (const type of ['touchstart', 'touchmove', 'touchend', 'touchcancel'])
   document.addEventListener(type, fingers, {passive: false});

@@ -77,7 +77,8 @@ def standard_pad_plays(b, ctx, pad):
     enter = first_frame(page_trace(b), lambda s: s["enterHeld"])
     assert enter is not None and enter > before, "Start was not heard"
     first, last = ctx.kick_window
-    middle = (first + last) // 2
+    # A busy machine is late to press and let go: as late as it was for Start.
+    middle = (first + last) // 2 - max(0, min(4, enter - before - 1))
     held_frames(b, pad, A, enter + middle - 40, enter + middle)
     kicked = heard(b, "kick.wav")
     press(b, pad, RIGHT, 10)

@@ -108,8 +108,11 @@ def play(b, ctx, size, shots, name):
     hold(b, controls["Kick"], enter + first - 100, enter + first - 60)
     wait_frames(b, 10)
     assert b.evaluate(SOUND) is None, "a sound plays after a swing at the air"
-    # Held and let go in the middle of pako-sim's frames: a kick.
-    middle = (first + last) // 2
+    # Held and let go in the middle of pako-sim's frames: a kick. A busy
+    # machine is late to lift a finger: as late as it was for the swing.
+    swing = space_releases(page_trace(b))
+    late = max(0, min(4, swing[0] - (enter + first - 60))) if swing else 0
+    middle = (first + last) // 2 - late
     hold(b, controls["Kick"], enter + middle - 40, enter + middle)
     kicked = heard(b, "kick.wav")
     # Running right while charging, then the thumb slides onto Left.
@@ -118,7 +121,7 @@ def play(b, ctx, size, shots, name):
     touch(b, "touchStart", [dict(right, id=1), dict(kick, id=2)])
     wait_frames(b, 14)
     if shots:
-        b.screenshot(os.path.join(shots, name))
+        b.screenshot(os.path.join(shots, name), scale=2)
     touch(b, "touchMove", [dict(left, id=1), dict(kick, id=2)])
     wait_frames(b, 14)
     touch(b, "touchEnd", [])
@@ -137,7 +140,7 @@ def judge(trace, ctx, before, kicked):
     assert enter - before < 10 and len(held) <= 3, \
         "OK tapped after frame %d, heard held in frames %s" % (before, held)
     releases = space_releases(trace)
-    assert len(releases) >= 3, "KICK let go at frames %s" % releases
+    assert len(releases) >= 2, "KICK let go at frames %s" % releases
     d = [r - enter for r in releases[:2]]
     assert not first <= d[0] <= last and not kicks_after(trace, releases[0]), \
         "KICK let go at +%d (pako-sim kicks from +%d to +%d)" % (d[0], first, last)
@@ -145,6 +148,7 @@ def judge(trace, ctx, before, kicked):
         d[1], first, last)
     assert kicks_after(trace, releases[1]), "KICK let go at +%d did not kick" % d[1]
     assert kicked, "kick.wav was not heard"
+    assert len(releases) >= 3, "KICK let go at frames %s" % releases
     after = releases[1]
     both = [s for s in trace if s["frame"] > after and s["rightHeld"] and s["spaceHeld"]]
     swapped = [s for s in trace if s["frame"] > after and s["leftHeld"] and s["spaceHeld"]]

@@ -187,8 +187,15 @@ class Browser:
         if up:
             self.send("Input.dispatchKeyEvent", dict(params, type="keyUp"))
 
-    def screenshot(self, path):
-        data = self.send("Page.captureScreenshot", {"format": "png"})["data"]
+    def screenshot(self, path, scale=None):
+        """The page as it shows now; with `scale`, at that many pixels to a
+        CSS pixel instead of the screen's own."""
+        params = {"format": "png"}
+        if scale:
+            w, h = self.evaluate("[innerWidth, innerHeight]")
+            params["clip"] = {"x": 0, "y": 0, "width": w, "height": h, "scale": scale / self.evaluate(
+                "devicePixelRatio")}
+        data = self.send("Page.captureScreenshot", params)["data"]
         with open(path, "wb") as f:
             f.write(base64.b64decode(data))
         return path
