@@ -8,8 +8,10 @@ pako.js (window.pakoBuildMark) and a custom section added to pako.wasm, with
 its service worker written by tools/web/offline.py as tools/web.sh writes
 it."""
 import hashlib
+import json
 import os
 import shutil
+import struct
 import tempfile
 import time
 
@@ -128,6 +130,28 @@ def offline_group(checks, ctx):
                 assert not slow, "the kept game compiled the slow way: %s" % slow
             checks.run("after one load, with the server stopped, a reload starts the game and"
                        " Enter brings READY", no_network)
+
+            def installable():
+                # Checked on the page kept offline, as it was loaded.
+                got = b.send("Page.getAppManifest")
+                assert got["errors"] == [], "the manifest: %s" % got["errors"]
+                manifest = json.loads(got["data"])
+                assert (manifest["display"], manifest["orientation"]) == ("fullscreen",
+                                                                         "landscape")
+                sizes = {}
+                for icon in manifest["icons"]:
+                    with open(os.path.join(builds["A"], icon["src"]), "rb") as f:
+                        head = f.read(24)
+                    w, h = struct.unpack(">II", head[16:24])
+                    assert head[:8] == b"\x89PNG\r\n\x1a\n" and icon["sizes"] == "%dx%d" % (w, h), \
+                        "%s is %dx%d, said to be %s" % (icon["src"], w, h, icon["sizes"])
+                    sizes.setdefault(icon.get("purpose", "any"), set()).add(w)
+                assert {192, 512} <= sizes.get("any", set()) and 512 in sizes.get("maskable", ()), \
+                    "icons: %s" % sizes
+                problems = b.send("Page.getInstallabilityErrors")["installabilityErrors"]
+                assert problems == [], "not installable: %s" % problems
+            checks.run("the page can be installed: its manifest, its icons at their sizes, a"
+                       " maskable one", installable)
 
             def rebuilt():
                 put_live(builds["B"], live)
