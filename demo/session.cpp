@@ -124,6 +124,20 @@ void startDemo(const DemoFiles& files, uint32_t seed) {
     setPumpWatcher(&watcher);
 }
 
+void finishDemoAtOnce() {
+    // The frame that ran in this step, if one did, is the last; the close
+    // comes in the step after it, before any further frame.
+    int64_t step = pumpStep();
+    if (writer.framePending() && writer.frameStep() >= step) step = writer.frameStep() + 1;
+    setPumpStep(step);
+    if (record) {
+        char text[ScriptLineCapacity];
+        const size_t n = formatScriptLine(ScriptLine{step, WM_CLOSE, 0}, text);
+        writeOrStop(record, recordName, "record", text, n);
+    }
+    finishDemo();
+}
+
 void finishDemo() {
     endTracedFrame();
     setPumpWatcher(nullptr);

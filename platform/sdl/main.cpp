@@ -94,6 +94,9 @@ int main(int argc, char** argv) {
     }
     sdlplat::setSeed(seed);
     startDemo(demo, seed);
+    // A game ended at once (the display lost) still leaves its record and
+    // trace on whole lines, the record with its end.
+    sdlplat::setFinishAtOnce(finishDemoAtOnce);
     // The game reads no command line: it gets an empty one, as from a
     // desktop icon.
     char commandLine[] = "";

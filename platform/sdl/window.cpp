@@ -114,6 +114,8 @@ bool initVideo() {
         return false;
     }
     sdlplat::filterWindowEvents();
+    sdlplat::watchDisplay();
+    sdlplat::watchHangUp();
     // Without controller support the keyboard alone plays the game.
     SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER);
     videoUp = true;
@@ -171,6 +173,7 @@ void shutdown() {
     resetInput();
     resetScreen();
     forgetStartUp();
+    stopWatchingHangUp();
     SDL_Quit();
     videoUp = false;
     isFullscreen = true;
