@@ -352,6 +352,61 @@ TEST_F(SdlPlatform, ControllersDriveTheSameKeys) {
                         {WM_KEYDOWN, VK_LEFT}, {WM_KEYDOWN, VK_LEFT}, {WM_KEYUP, VK_LEFT}}))
         << describe(seen);
     EXPECT_FALSE(sdlplat::keyHeld(VK_LEFT));
+    EXPECT_EQ(sdlplat::controllersOpen(), 0);
+}
+
+// Two controllers at once: each holds its own keys, and a key both hold goes
+// up when the last lets go; pulling one out lets go of its keys alone.
+TEST_F(SdlPlatform, TwoControllersHoldKeysTogether) {
+    ASSERT_TRUE(openWindow());
+    SDL_VirtualJoystickDesc desc{};
+    desc.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;
+    desc.type = SDL_JOYSTICK_TYPE_GAMECONTROLLER;
+    desc.naxes = SDL_CONTROLLER_AXIS_MAX;
+    desc.nbuttons = SDL_CONTROLLER_BUTTON_MAX;
+    desc.name = "Test pad";
+    SDL_Joystick* sticks[2] = {};
+    for (SDL_Joystick*& stick : sticks) {
+        const int index = SDL_JoystickAttachVirtualEx(&desc);
+        ASSERT_GE(index, 0) << SDL_GetError();
+        stick = SDL_JoystickOpen(index);
+        ASSERT_NE(stick, nullptr);
+    }
+    pump();
+    EXPECT_EQ(sdlplat::controllersOpen(), 2);
+    auto set = [&](SDL_Joystick* stick, int button, bool down) {
+        SDL_JoystickSetVirtualButton(stick, button, down ? 1 : 0);
+        SDL_JoystickUpdate();
+        pump();
+    };
+    seen.clear();
+    set(sticks[0], SDL_CONTROLLER_BUTTON_A, true);
+    set(sticks[1], SDL_CONTROLLER_BUTTON_DPAD_RIGHT, true);
+    set(sticks[1], SDL_CONTROLLER_BUTTON_A, true);
+    set(sticks[0], SDL_CONTROLLER_BUTTON_A, false);
+    EXPECT_TRUE(sdlplat::keyHeld(VK_SPACE)) << "the second still holds A";
+    EXPECT_TRUE(sdlplat::keyHeld(VK_RIGHT));
+    // The first pulled out: it held nothing any more, nothing changes.
+    const SDL_JoystickID first = SDL_JoystickInstanceID(sticks[0]);
+    for (int i = 0; i < SDL_NumJoysticks(); ++i)
+        if (SDL_JoystickGetDeviceInstanceID(i) == first) SDL_JoystickDetachVirtual(i);
+    SDL_JoystickClose(sticks[0]);
+    pump();
+    EXPECT_EQ(sdlplat::controllersOpen(), 1);
+    EXPECT_TRUE(sdlplat::keyHeld(VK_SPACE));
+    // The second pulled out holding A and Right: both go up, once each.
+    SDL_JoystickDetachVirtual(0);
+    SDL_JoystickClose(sticks[1]);
+    pump();
+    EXPECT_FALSE(sdlplat::keyHeld(VK_SPACE));
+    EXPECT_FALSE(sdlplat::keyHeld(VK_RIGHT));
+    EXPECT_EQ(sdlplat::controllersOpen(), 0);
+    EXPECT_EQ(seen, (std::vector<Seen>{{WM_KEYDOWN, VK_SPACE},
+                                       {WM_KEYDOWN, VK_RIGHT},
+                                       {WM_KEYDOWN, VK_SPACE},
+                                       {WM_KEYUP, VK_SPACE},
+                                       {WM_KEYUP, VK_RIGHT}}))
+        << describe(seen);
 }
 
 TEST_F(SdlPlatform, TimerTicksArriveAsQueuedMessages) {
