@@ -84,7 +84,8 @@ void watchHangUp() {
     if (sigaction(SIGHUP, nullptr, &hangUp) != 0 || hangUp.sa_handler != SIG_DFL) return;
     hangUp.sa_handler = onHangUp;
     sigemptyset(&hangUp.sa_mask);
-    hangUp.sa_flags = 0;
+    // Calls it interrupts go on: the mark is all the handler leaves.
+    hangUp.sa_flags = SA_RESTART;
     hangUpWatched = sigaction(SIGHUP, &hangUp, nullptr) == 0;
 #endif
 }
