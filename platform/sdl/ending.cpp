@@ -2,9 +2,9 @@
 // started from closed (SIGHUP), and the display lost (its server gone). The
 // first ends it as the window's close does; the second cannot: nothing can
 // be shown or asked any more, and the display's library ends the process
-// itself if it gets the chance. The game then ends at once, on its own
-// thread, with one line, the demo files finished on whole lines, and
-// status 1.
+// itself if it gets the chance. The game then ends at once, with one line,
+// the demo files finished on whole lines, and status 1: on its own thread,
+// or on the thread that met the loss should the game's be stuck in SDL.
 #include <atomic>
 #include <csignal>
 #include <cstdio>
@@ -19,6 +19,9 @@ std::atomic<bool> lost{false};
 char lostName[128];
 std::atomic<SDL_threadID> gameThread{0};
 std::atomic_flag ending = ATOMIC_FLAG_INIT;
+// How long another thread that met the lost display leaves the ending to
+// the game's thread.
+constexpr int GameThreadGraceMs = 5000;
 
 // A thread other than the game's stops for good: it must not go back into
 // the library that found the display gone (which would end the process
@@ -29,9 +32,9 @@ std::atomic_flag ending = ATOMIC_FLAG_INIT;
 }
 
 [[noreturn]] void endForLostDisplay() {
-    // One thread ends the game; should the game's thread come here twice
-    // (a call of the ending meeting the lost display again), the second
-    // waits for the first.
+    // One thread ends the game; any other that comes here (or the game's
+    // thread a second time, a call of the ending meeting the lost display
+    // again) waits for it.
     if (ending.test_and_set()) stopForGood();
     std::fprintf(stderr, "pako: the display %s was lost; the game ends\n",
                  *lostName ? lostName : "");
@@ -64,10 +67,14 @@ void watchDisplay() {
 void displayLost(const char* display) {
     if (!lost.exchange(true))
         std::snprintf(lostName, sizeof lostName, "%s", display ? display : "");
-    if (gameThread != 0 && SDL_ThreadID() != gameThread) {
-        if (onPresenterThread()) presenterParked();
-        stopForGood();
-    }
+    if (gameThread == 0 || SDL_ThreadID() == gameThread) endForLostDisplay();
+    if (onPresenterThread()) presenterParked();
+    // The game's thread ends the game when it next looks at its events. It
+    // may never come: SDL's timer thread meets the lost display while it
+    // wakes the game's thread, holding the lock the game's thread waits
+    // for. After a while this thread ends the game itself; by then the
+    // game's thread is stuck, not writing its files.
+    for (int waited = 0; waited < GameThreadGraceMs && !ending.test(); waited += 10) SDL_Delay(10);
     endForLostDisplay();
 }
 

@@ -183,7 +183,8 @@ void watchDisplayConnection();
 // The display's connection is lost, found on any thread. On the game's
 // thread the game ends at once; on another thread that thread stops for good
 // and the game's thread ends the game when it next looks
-// (endIfDisplayLost).
+// (endIfDisplayLost), or, should it not come within a few seconds (stuck on
+// a lock inside SDL), the other thread ends it.
 [[noreturn]] void displayLost(const char* display);
 void endIfDisplayLost();
 // Closing the terminal (SIGHUP) ends the game as the window's close does,
