@@ -7,6 +7,7 @@
 
 #include "demo/script.h"
 #include "demo/trace.h"
+#include "platform/os.h"
 #include "platform/win.h"
 #include "platform/win_queue.h"
 
@@ -34,7 +35,7 @@ void writeOrStop(FILE*& file, const std::string& name, const char* what, const c
 }
 
 FILE* openForWriting(const std::string& name, const char* what) {
-    FILE* file = std::fopen(name.c_str(), "wb");
+    FILE* file = os::openFile(name.c_str(), "wb");
     if (!file) {
         std::fprintf(stderr, "pako: cannot write the %s %s: %s; the game plays on without it\n",
                      what, name.c_str(), std::strerror(errno));
