@@ -3,11 +3,14 @@
 //
 // This file includes <windows.h>, so it must never include platform/win.h:
 // the game's own MSG, HWND and WM_* would clash with the system's.
+//
+// <windows.h> first: the other system headers build on it.
+#include <windows.h>
+
 #include <fcntl.h>
 #include <io.h>
 #include <mmsystem.h>
 #include <shellapi.h>
-#include <windows.h>
 
 #include <climits>
 #include <cstdlib>

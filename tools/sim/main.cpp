@@ -1,5 +1,7 @@
 // pako-sim: the whole game over the simulated platform, with a trace of
 // every frame. See --help.
+#define SDL_MAIN_HANDLED  // our own main(), not SDL's (Windows)
+
 #include <SDL.h>
 
 #include <cerrno>
