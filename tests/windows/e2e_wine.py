@@ -22,6 +22,9 @@ import tempfile
 import time
 
 here = os.path.dirname(os.path.abspath(__file__))
+# The prefix tools/windows/wine-run uses, named for Wine's server too.
+os.environ.setdefault("WINEPREFIX",
+                      os.path.join(here, "..", "..", "build", "windows", "wine"))
 sys.path.insert(0, os.path.join(here, "..", "sdl"))
 from xserver import Screen, close, ended_well, fail, poll, read_bmp24, sim_title  # noqa: E402
 from e2e_xvfb import W, H, wait_for_title  # noqa: E402
@@ -127,8 +130,12 @@ def main():
         if not box:
             fail("no message box for the failed set-up")
         if shots:
-            time.sleep(0.5)
-            screen.save_png(screen.capture(), os.path.join(shots, "failed-start.png"))
+            # The box's own window: with no window manager on Xvfb, Wine
+            # leaves it beneath the game's black full-screen window.
+            time.sleep(1.0)
+            subprocess.run(f"xwd -silent -id {box} | convert xwd:- "
+                           f"'{os.path.join(shots, 'failed-start-box.png')}'",
+                           shell=True, env=screen.env, check=True)
         # Its OK button takes Enter, as a player presses it.
         def closed():
             subprocess.run(["xdotool", "windowfocus", "--sync", box], env=screen.env,

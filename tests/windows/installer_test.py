@@ -10,12 +10,14 @@
 - installed again into a folder whose name has spaces and letters outside
   ASCII ("Zoë Ångström"), the game started there finds its sounds (it says
   nothing about them) and `--record` writes where it is told, into a
-  folder of such a name too;
+  folder of such a name too; the demo's record replayed there plays its
+  kicks' sound and writes the committed trace;
 - `uninstall.exe /S` leaves none of the files, folders, shortcut or keys.
 
-usage: installer_test.py WINE_RUN SETUP_EXE ASSETS_DIR [--screenshots DIR]
+usage: installer_test.py WINE_RUN SETUP_EXE DEMO_DIR [--screenshots DIR]
 (WINEPREFIX names the Wine prefix, as for WINE_RUN.)
 """
+import gzip
 import os
 import shutil
 import subprocess
@@ -23,6 +25,9 @@ import sys
 import time
 
 here = os.path.dirname(os.path.abspath(__file__))
+# The prefix tools/windows/wine-run uses, named for Wine's server too.
+os.environ.setdefault("WINEPREFIX",
+                      os.path.join(here, "..", "..", "build", "windows", "wine"))
 sys.path.insert(0, os.path.join(here, "..", "sdl"))
 from xserver import Screen, ended_well, fail, poll  # noqa: E402
 
@@ -65,7 +70,12 @@ class Wine:
         if r.returncode != 0:
             return None
         values = {}
-        for line in r.stdout.decode("utf-8", errors="replace").splitlines():
+        try:
+            text = r.stdout.decode("utf-8")
+        except UnicodeDecodeError:
+            # A console program writes in the console's code page (OEM).
+            text = r.stdout.decode("cp437")
+        for line in text.splitlines():
             parts = line.split(None, 2)
             if len(parts) == 3 and parts[1].startswith("REG_"):
                 values[parts[0]] = parts[2].strip()
@@ -150,19 +160,27 @@ def main():
         i = args.index("--screenshots")
         shots = os.path.abspath(args[i + 1])
         del args[i:i + 2]
-    run, setup, assets = (os.path.abspath(a) for a in args)
+    run, setup, demos = (os.path.realpath(a) for a in args)
     screen = Screen(800, 600)
     wine = Wine(run, screen.env)
     screen.env = wine.env
     try:
-        programs = wine.unix(wine.expand("LOCALAPPDATA") + "\\Programs")
+        programs = os.path.realpath(wine.unix(wine.expand("LOCALAPPDATA") + "\\Programs"))
         folder = os.path.join(programs, "Pako Tumbo")
-        start_menu = os.path.join(wine.unix(wine.expand("APPDATA")),
+        start_menu = os.path.join(os.path.realpath(wine.unix(wine.expand("APPDATA"))),
                                   "Microsoft", "Windows", "Start Menu", "Programs",
                                   "Pako Tumbo.lnk")
         # What a run that failed half-way left behind goes first.
-        if os.path.isfile(os.path.join(folder, "uninstall.exe")):
-            uninstall(wine, folder, start_menu)
+        home = os.path.normpath(os.path.join(programs, "..", "..", "..", USER))
+        for left in (folder, home):
+            if os.path.isfile(os.path.join(left, "uninstall.exe")):
+                wine.run(os.path.join(left, "uninstall.exe"), "/S")
+                wine.settle()
+            shutil.rmtree(left, ignore_errors=True)
+        wine.run("reg", "delete", KEY, "/f")
+        wine.run("reg", "delete", r"HKCU\Software\PakoTumbo", "/f")
+        if os.path.exists(start_menu):
+            os.remove(start_menu)
 
         if shots:
             os.makedirs(shots, exist_ok=True)
@@ -192,10 +210,13 @@ def main():
         print("uninstalled silently: no file, folder, shortcut or key left")
 
         # A user called Zoë Ångström.
-        home = os.path.join(os.path.dirname(programs), "..", "..", USER)
-        home = os.path.normpath(home)
         odd = os.path.join(home, "Pako Tumbo")
-        r = wine.run(setup, "/S", "/D=" + wine.windows(home) + "\\Pako Tumbo")
+        # (NSIS takes /D= only unquoted, and a program under Wine gets every
+        # argument with a space quoted: the folder of an earlier install,
+        # which the installer offers again, names it instead.)
+        wine.run("reg", "add", r"HKCU\Software\PakoTumbo", "/v", "InstallDir", "/t", "REG_SZ",
+                 "/d", wine.windows(home) + "\\Pako Tumbo", "/f")
+        r = wine.run(setup, "/S")
         wine.settle()
         if r.returncode != 0 or not os.path.isfile(os.path.join(odd, "pako.exe")):
             fail(f"setup.exe /S /D=...{USER}...: status {r.returncode}, nothing in {odd}")
@@ -211,7 +232,21 @@ def main():
         if not os.path.isfile(written) or not open(written, "rb").read().startswith(
                 b"# pako-record 1\n"):
             fail(f"--record {record_win}: no record at {written}; said {err!r}")
-        print(f"installed in {odd!r}: the sounds found, the record written")
+        # The demo's game replayed there: its six kicks play kick.wav, read
+        # from the installed folder, and its trace is written beside it.
+        shutil.copy(os.path.join(demos, "rally.record"), os.path.join(home, "rally.record"))
+        r = wine.run(os.path.join(odd, "pako.exe"), "--replay",
+                     wine.windows(home) + "\\rally.record", "--trace",
+                     wine.windows(home) + "\\rally.trace", cwd=odd)
+        err = r.stderr.decode("utf-8", errors="replace")
+        if r.returncode != 0 or "sound" in err:
+            fail(f"--replay in {odd}: status {r.returncode}, said {err!r}")
+        with gzip.open(os.path.join(demos, "rally.trace.gz")) as f:
+            if open(os.path.join(home, "rally.trace"), "rb").read() != f.read():
+                fail("--replay in {odd}: the trace is not the committed one")
+        for name in ("rally.record", "rally.trace"):
+            os.remove(os.path.join(home, name))
+        print(f"installed in {odd!r}: the sounds found, the record and the trace written")
         uninstall(wine, odd, start_menu)
         os.remove(written)
         os.rmdir(home)

@@ -61,7 +61,7 @@ group ctest ctest --test-dir "$game" -j2 --output-on-failure
 group game python3 tests/windows/e2e_wine.py "$wine_run" "$game/pako.exe" "$game/pako-sim-wine" \
   assets docs/demos "${shots[@]}"
 setup=$(ls "$out"/pako-tumbo-*-setup.exe)
-group installer python3 tests/windows/installer_test.py "$wine_run" "$setup" assets "${shots[@]}"
+group installer python3 tests/windows/installer_test.py "$wine_run" "$setup" docs/demos "${shots[@]}"
 
 [ $failed -eq 0 ] || echo "failed: ${failures[*]}"
 echo "windows: $passed passed, $failed failed"
