@@ -112,7 +112,6 @@ fi
 # under Wine (the cross-compiling emulator).
 stage game
 game=$out/game
-gtest_prefix=$root/$out/sdl
 if [ ! -f "$game/CMakeCache.txt" ] || ! grep -q "^PAKO_BUILD_TESTS:BOOL=$([ "$mode" = test ] && echo ON || echo OFF)" "$game/CMakeCache.txt"; then
   cmake -S . -B "$game" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
     -DPAKO_WERROR=ON -DCMAKE_PREFIX_PATH="$prefix" -DCMAKE_CROSSCOMPILING_EMULATOR="$wine_run" \
@@ -123,8 +122,10 @@ if [ "$mode" = test ]; then
 else
   cmake --build "$game" --target pako -j"$jobs" -- --no-print-directory | quiet
 fi
-x86_64-w64-mingw32-strip -o "$out/pako.exe.new" "$game/pako.exe"
-cmp -s "$out/pako.exe.new" "$out/pako.exe" && rm "$out/pako.exe.new" || mv "$out/pako.exe.new" "$out/pako.exe"
+# Stripped, only when linked again (strip stamps the time into the file).
+if [ ! -f "$out/pako.exe" ] || [ "$game/pako.exe" -nt "$out/pako.exe" ]; then
+  x86_64-w64-mingw32-strip -o "$out/pako.exe" "$game/pako.exe"
+fi
 stage_done
 
 # --- The zip and the installer -----------------------------------------------------------

@@ -4,8 +4,8 @@
 # status is non-zero when any failed.
 #   tests/windows/run.sh GAME_BUILD_DIR OUT_DIR [--screenshots DIR]
 #
-#   imports     pako.exe imports only DLLs of every Windows 10 and 11, and
-#               holds its icon, version resource and manifest
+#   imports     pako.exe is a windowed program, imports only DLLs of every
+#               Windows 10 and 11, and holds its icon, version and manifest
 #   ctest       the unit, bad-file, asset and pako-sim suites built for
 #               Windows (pako-sim.exe's golden and demo traces, bad input)
 #   game        the real pako.exe on Xvfb (tests/windows/e2e_wine.py)
@@ -33,8 +33,11 @@ group() {  # NAME COMMAND...
 # Wine only as exit status 53, and on a player's machine as an error box.
 allowed="ADVAPI32 GDI32 IMM32 KERNEL32 MSVCRT OLE32 OLEAUT32 SETUPAPI SHELL32 USER32 VERSION WINMM"
 check_imports() {
-  local exe=$out/pako.exe dlls bad=0
-  dlls=$(x86_64-w64-mingw32-objdump -p "$exe" | sed -n 's/^\s*DLL Name: \(.*\)\.[dD][lL][lL]$/\1/p' |
+  local exe=$out/pako.exe dlls bad=0 headers
+  headers=$(x86_64-w64-mingw32-objdump -p "$exe")
+  # A windowed program: no console opens beside it when double-clicked.
+  grep -q "^Subsystem.*(Windows GUI)" <<<"$headers" || { echo "not a windowed program"; bad=1; }
+  dlls=$(sed -n 's/^\s*DLL Name: \(.*\)\.[dD][lL][lL]$/\1/p' <<<"$headers" |
          tr '[:lower:]' '[:upper:]' | sort -u)
   echo "pako.exe imports: $(echo $dlls)"
   for d in $dlls; do
