@@ -34,6 +34,10 @@ void sleepUntilNs(int64_t when);
 // presenter's thread calls it).
 void lowerThisThreadsPriority();
 
+// True when the game, built for Windows, runs under Wine on another system:
+// there Direct3D is itself drawn through OpenGL.
+bool runsUnderWine();
+
 // --- Files ---
 
 // The whole file `name`, read in binary, or nothing (an empty vector) when it

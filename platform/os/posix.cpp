@@ -39,6 +39,8 @@ void lowerThisThreadsPriority() {
 #endif
 }
 
+bool runsUnderWine() { return false; }
+
 std::vector<unsigned char> readRegularFile(const char* name, int64_t maxBytes) {
     std::vector<unsigned char> bytes;
     if (!name) return bytes;

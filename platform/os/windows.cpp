@@ -135,6 +135,11 @@ void lowerThisThreadsPriority() {
     SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
 }
 
+bool runsUnderWine() {
+    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    return ntdll && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+
 std::vector<unsigned char> readRegularFile(const char* name, int64_t maxBytes) {
     std::vector<unsigned char> bytes;
     if (!name || !*name) return bytes;
@@ -259,7 +264,6 @@ void useParentConsole() {
     };
     if (unconnected(STD_OUTPUT_HANDLE)) (void)std::freopen("CONOUT$", "w", stdout);
     if (unconnected(STD_ERROR_HANDLE)) (void)std::freopen("CONOUT$", "w", stderr);
-    SetConsoleOutputCP(CP_UTF8);
 }
 
 void useUtf8Arguments(int& argc, char**& argv) {
