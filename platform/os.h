@@ -34,8 +34,8 @@ void sleepUntilNs(int64_t when);
 // presenter's thread calls it).
 void lowerThisThreadsPriority();
 
-// True when the game, built for Windows, runs under Wine on another system:
-// there Direct3D is itself drawn through OpenGL.
+// True when the game, built for Windows, runs under Wine on another system,
+// where Direct3D is itself drawn through OpenGL.
 bool runsUnderWine();
 
 // --- Files ---
