@@ -23,12 +23,6 @@
 // never draws, and window events, which SDL would pass to the renderer on
 // the thread that pumps them, reach it on the presenter's thread instead
 // (events.cpp filters them; keepRendererInformed() below).
-#if defined(__linux__)
-#include <sys/resource.h>
-#include <sys/syscall.h>
-#include <unistd.h>
-#endif
-
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -41,6 +35,7 @@
 #include <vector>
 
 #include "platform/backend.h"
+#include "platform/os.h"
 #include "platform/sdl/sdl_platform.h"
 
 namespace {
@@ -242,10 +237,8 @@ void letGoOfContext() {
 
 void presenterLoop() {
     presenterThread = SDL_ThreadID();
-#if defined(__linux__)
     // The game's own thread keeps the time; on a busy machine it goes first.
-    setpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)), 5);
-#endif
+    os::lowerThisThreadsPriority();
     int64_t nextAllowed = 0;
     for (;;) {
         bool same = false;

@@ -4,7 +4,6 @@
 // failure is silence, said once in a line of our own: no sound device, or a
 // file that is missing or no wave the game can play.
 #include <SDL_mixer.h>
-#include <unistd.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -13,6 +12,7 @@
 
 #include "platform/backend.h"
 #include "platform/file_guards.h"
+#include "platform/os.h"
 #include "platform/sdl/sdl_platform.h"
 
 namespace {
@@ -91,7 +91,8 @@ WaveFile checkWave(const std::vector<unsigned char>& bytes) {
 // was looked for in.
 void sayWhyNot(const char* fileName, WaveFile file) {
     char folder[4096];
-    if (!getcwd(folder, sizeof folder)) std::snprintf(folder, sizeof folder, "the working folder");
+    if (!os::currentFolder(folder, sizeof folder))
+        std::snprintf(folder, sizeof folder, "the working folder");
     if (file == WaveFile::Missing)
         std::fprintf(stderr, "pako: no sound %s in %s; the game plays on without it\n", fileName,
                      folder);
