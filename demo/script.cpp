@@ -8,6 +8,8 @@
 #include <iostream>
 #include <sstream>
 
+#include "platform/os.h"
+
 namespace {
 
 constexpr uint64_t MaxStep = uint64_t{1} << 40;
@@ -221,7 +223,7 @@ bool readScriptFile(const std::string& path, bool mustBeRecord, std::vector<Scri
                     ScriptHeader& header, std::string& error) {
     std::ifstream file;
     if (path != "-") {
-        file.open(path, std::ios::binary);
+        file.open(os::pathOf(path), std::ios::binary);
         if (!file) {
             error = path + ": cannot be read: " + std::strerror(errno);
             return false;

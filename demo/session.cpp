@@ -7,6 +7,7 @@
 
 #include "demo/script.h"
 #include "demo/trace.h"
+#include "platform/os.h"
 #include "platform/win.h"
 #include "platform/win_queue.h"
 
@@ -26,7 +27,7 @@ bool replaying = false;
 // Writing stops at the first failure, with one line; the game plays on.
 void writeOrStop(FILE*& file, const std::string& name, const char* what, const char* text,
                  size_t length) {
-    if (!file || std::fwrite(text, 1, length, file) == length) return;
+    if (!file || (std::fwrite(text, 1, length, file) == length && std::fflush(file) == 0)) return;
     std::fprintf(stderr, "pako: cannot write the %s %s: %s\n", what, name.c_str(),
                  std::strerror(errno));
     std::fclose(file);
@@ -34,14 +35,16 @@ void writeOrStop(FILE*& file, const std::string& name, const char* what, const c
 }
 
 FILE* openForWriting(const std::string& name, const char* what) {
-    FILE* file = std::fopen(name.c_str(), "wb");
+    FILE* file = os::openFile(name.c_str(), "wb");
     if (!file) {
         std::fprintf(stderr, "pako: cannot write the %s %s: %s; the game plays on without it\n",
                      what, name.c_str(), std::strerror(errno));
         return nullptr;
     }
     // A line at a time: a game that ends in any way leaves whole lines.
-    std::setvbuf(file, nullptr, _IOLBF, 0);
+    // (Windows' C library buffers _IOLBF as whole blocks, and takes no size
+    // of 0; each write is flushed too, a no-op where lines are flushed.)
+    std::setvbuf(file, nullptr, _IOLBF, BUFSIZ);
     return file;
 }
 
@@ -51,7 +54,7 @@ void endTracedFrame() {
         writer.endFrame();
         return;
     }
-    if (!writer.writeFrame(trace)) {
+    if (!writer.writeFrame(trace) || std::fflush(trace) != 0) {
         std::fprintf(stderr, "pako: cannot write the trace %s: %s\n", traceName.c_str(),
                      std::strerror(errno));
         std::fclose(trace);
@@ -122,6 +125,20 @@ void startDemo(const DemoFiles& files, uint32_t seed) {
         traceGame(&writer, pumpStep);
     }
     setPumpWatcher(&watcher);
+}
+
+void finishDemoAtOnce() {
+    // The frame that ran in this step, if one did, is the last; the close
+    // comes in the step after it, before any further frame.
+    int64_t step = pumpStep();
+    if (writer.framePending() && writer.frameStep() >= step) step = writer.frameStep() + 1;
+    setPumpStep(step);
+    if (record) {
+        char text[ScriptLineCapacity];
+        const size_t n = formatScriptLine(ScriptLine{step, WM_CLOSE, 0}, text);
+        writeOrStop(record, recordName, "record", text, n);
+    }
+    finishDemo();
 }
 
 void finishDemo() {

@@ -30,3 +30,8 @@ void startDemo(const DemoFiles& files, uint32_t seed);
 // After the game: the record's end and the last frame's trace line written,
 // the files closed.
 void finishDemo();
+
+// The game ends at once, before another frame runs (the display lost): the
+// record says so as a close in the step after the last frame, so that it
+// replays to the frames that ran; then as finishDemo.
+void finishDemoAtOnce();

@@ -1,9 +1,10 @@
 #include "harness/files.h"
 
 #include <SDL.h>
-#include <unistd.h>
 
 #include <filesystem>
+
+#include "platform/os.h"
 
 namespace {
 Uint32 mapRgb(const SDL_PixelFormat* f, uint32_t rgb) {
@@ -25,13 +26,12 @@ void writeBitmap(const std::string& path, int w, int h, uint32_t rgb, int64_t to
 }
 
 TempDir::TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "pako-test-XXXXXX").string();
-    path_ = mkdtemp(pattern.data());
-    previous_ = std::filesystem::current_path().string();
-    std::filesystem::current_path(path_);
+    path_ = os::makeTempFolder("pako-test-");
+    previous_ = std::filesystem::current_path();
+    if (!path_.empty()) std::filesystem::current_path(os::pathOf(path_));
 }
 
 TempDir::~TempDir() {
     std::filesystem::current_path(previous_);
-    std::filesystem::remove_all(path_);
+    if (!path_.empty()) std::filesystem::remove_all(os::pathOf(path_));
 }

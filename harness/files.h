@@ -2,13 +2,16 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <string>
 
 // Writes a 24-bit bitmap file of w x h filled with one colour, with an
 // optional differently coloured top-left pixel.
 void writeBitmap(const std::string& path, int w, int h, uint32_t rgb, int64_t topLeft = -1);
 
-// A temporary folder made the working directory for the object's lifetime.
+// A temporary folder made the working directory for the object's lifetime
+// (path() is its UTF-8 name; "" if none could be made, and the working
+// directory is then left as it was).
 class TempDir {
 public:
     TempDir();
@@ -19,5 +22,5 @@ public:
 
 private:
     std::string path_;
-    std::string previous_;
+    std::filesystem::path previous_;
 };

@@ -9,9 +9,6 @@
 #include "platform/gdi.h"
 #include "platform/limits.h"
 
-const GUID IID_IDirectDraw4 = {
-    0x9C59509A, 0x39BD, 0x11D1, {0x8C, 0x4A, 0x00, 0xC0, 0x4F, 0xD9, 0x30, 0xC5}};
-
 struct DDBLTFX {
     DWORD dwSize;
 };

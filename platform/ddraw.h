@@ -19,7 +19,10 @@ struct GUID {
     uint16_t Data3;
     uint8_t Data4[8];
 };
-extern const GUID IID_IDirectDraw4;
+// A constant of each file that uses it (compared by value): on Windows the
+// system's libraries, linked into the game, define a global of this name.
+constexpr GUID IID_IDirectDraw4 = {
+    0x9C59509A, 0x39BD, 0x11D1, {0x8C, 0x4A, 0x00, 0xC0, 0x4F, 0xD9, 0x30, 0xC5}};
 
 // Result codes.
 constexpr HRESULT DD_OK = 0;

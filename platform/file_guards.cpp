@@ -1,11 +1,8 @@
 #include "platform/file_guards.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstring>
+
+#include "platform/os.h"
 
 namespace {
 
@@ -116,24 +113,7 @@ bool waveHeaderFits(const unsigned char* bytes, size_t size) {
     return false;
 }
 
+// The reading itself is the system's (binary, never blocking): platform/os.h.
 std::vector<unsigned char> readRegularFile(const char* name, int64_t maxBytes) {
-    std::vector<unsigned char> bytes;
-    if (!name) return bytes;
-    const int fd = open(name, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return bytes;
-    struct stat st;
-    if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0 && st.st_size <= maxBytes) {
-        bytes.resize(static_cast<size_t>(st.st_size));
-        size_t done = 0;
-        while (done < bytes.size()) {
-            const ssize_t n = read(fd, bytes.data() + done, bytes.size() - done);
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) break;
-            done += static_cast<size_t>(n);
-        }
-        // A file that shrank or could not be read is no file of ours.
-        if (done != bytes.size()) bytes.clear();
-    }
-    close(fd);
-    return bytes;
+    return os::readRegularFile(name, maxBytes);
 }

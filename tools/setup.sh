@@ -1,15 +1,22 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that are missing (as root, with apt-get), for
 # what is named: play (building and playing the game), deb (its Debian
-# package), web (its web build), web-test (the web build's browser test).
+# package), web (its web build), web-test (the web build's browser test),
+# windows (the Windows build, its installer and its tests under Wine).
 # With nothing named: all that the default build and every test need.
-#   tools/setup.sh [play | deb | web | web-test]...
+#   tools/setup.sh [play | deb | web | web-test | windows]...
 set -euo pipefail
 play=(cmake g++ make pkg-config libsdl2-dev libsdl2-mixer-dev)
 # cpack's dependency list reads the executable with file and dpkg-shlibdeps.
 deb=(dpkg-dev file)
 web=(emscripten cmake make dpkg-dev python3 python3-pil)
 webtest=(chromium python3-websocket)
+# The Windows build: mingw-w64 (the posix thread model, for std::thread),
+# GoogleTest's sources, NSIS, the icon tools; Wine, Xvfb and xdotool for its
+# tests (wine64 alone: Debian's 32-bit Wine is not needed).
+windows=(g++-mingw-w64-x86-64-posix mingw-w64-tools binutils-mingw-w64-x86-64 cmake make
+         dpkg-dev googletest nsis icoutils wine64 xvfb xauth xdotool x11-apps imagemagick
+         python3)
 tests=(lintian libgtest-dev python3 xvfb xauth xdotool x11-apps x11-utils openbox imagemagick
        appstream groff-base clang libclang-rt-14-dev clang-format clang-tidy)
 packages=()
@@ -21,7 +28,8 @@ for group in "$@"; do
     web) packages+=("${web[@]}") ;;
     web-test) packages+=("${web[@]}" "${webtest[@]}") ;;
     tests) packages+=("${tests[@]}") ;;
-    *) echo "setup.sh: no group '$group' (play, deb, web, web-test)" >&2; exit 2 ;;
+    windows) packages+=("${windows[@]}") ;;
+    *) echo "setup.sh: no group '$group' (play, deb, web, web-test, windows)" >&2; exit 2 ;;
   esac
 done
 missing=()

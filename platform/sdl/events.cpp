@@ -1,7 +1,9 @@
-// SDL's events as the game's messages: keys (and game controllers standing in
-// for keys) as WM_KEYDOWN and WM_KEYUP with virtual-key codes, focus as
-// WM_ACTIVATEAPP, the window's close as WM_CLOSE, the timer's pushed events as
-// WM_TIMER. Everything is queued on the game's thread, in the order SDL gave it.
+// SDL's events as the game's messages: keys as WM_KEYDOWN and WM_KEYUP with
+// virtual-key codes (game controllers, in controllers.cpp, hold the same
+// keys), focus as WM_ACTIVATEAPP, the window's close as WM_CLOSE, the
+// timer's pushed events as WM_TIMER; sound devices coming and going go to
+// sound.cpp. Everything is queued on the game's thread, in the order SDL
+// gave it.
 #include "platform/backend.h"
 #include "platform/sdl/sdl_platform.h"
 #include "platform/win_queue.h"
@@ -11,48 +13,12 @@ namespace {
 constexpr WPARAM NoCode = 0xFF;  // a key the original platform had no code for
 
 // A virtual key is down while any source holds it: the keyboard, or one of
-// the inputs of an open controller. The game hears one key-down per press of
-// any source (and per auto-repeat) and one key-up when the last lets go, so a
-// key and a button held together never leave the key stuck or released early.
-bool keyboardHolds[256];
+// the inputs of an open controller (controllers.cpp). The game hears one
+// key-down per press of any source (and per auto-repeat) and one key-up when
+// the last lets go, so a key and a button held together never leave the key
+// stuck or released early.
+bool keyboardHeld[256];
 int holders[256];
-
-// Controller inputs and the keys they stand for.
-enum Input {
-    PadA,
-    PadStart,
-    PadBack,
-    PadUp,
-    PadDown,
-    PadLeft,
-    PadRight,
-    StickUp,
-    StickDown,
-    StickLeft,
-    StickRight,
-    InputCount
-};
-constexpr WPARAM inputKey[InputCount] = {VK_SPACE, VK_RETURN, VK_ESCAPE, VK_UP,   VK_DOWN, VK_LEFT,
-                                         VK_RIGHT, VK_UP,     VK_DOWN,   VK_LEFT, VK_RIGHT};
-
-// The stick counts as pressed past half its travel and as released again
-// below a quarter, so that a stick resting near the edge does not chatter.
-constexpr int StickPress = 16384;
-constexpr int StickRelease = 8192;
-
-// Controllers do not repeat by themselves: a held button repeats like a held
-// key, after the usual half second, thirty times a second.
-constexpr uint32_t RepeatDelayMs = 500;
-constexpr uint32_t RepeatPeriodMs = 33;
-
-constexpr int MaxControllers = 8;
-struct Controller {
-    SDL_GameController* pad;
-    SDL_JoystickID id;
-    bool held[InputCount];
-};
-Controller controllers[MaxControllers];
-uint32_t nextRepeat[256];
 
 bool active = false;
 bool closePosted = false;
@@ -60,138 +26,30 @@ bool closePosted = false;
 // its auto-repeats and its release are swallowed too.
 bool enterSwallowed[2];
 
-void keyDown(WPARAM vk) { winq::postToWindow(WM_KEYDOWN, vk, 0); }
-
-void releaseHolder(WPARAM vk) {
-    if (--holders[vk] == 0) winq::postToWindow(WM_KEYUP, vk, 0);
+void postClose() {
+    if (!closePosted) winq::postToWindow(WM_CLOSE, 0, 0);
+    closePosted = true;
 }
 
 void keyboardPress(WPARAM vk) {
-    if (!keyboardHolds[vk]) {
-        keyboardHolds[vk] = true;
+    if (!keyboardHeld[vk]) {
+        keyboardHeld[vk] = true;
         ++holders[vk];
     }
-    keyDown(vk);
+    sdlplat::repeatKey(vk);
 }
 
 // A release of a key the game never heard go down (held since before the
 // window had the focus, or already released when the focus went) is dropped.
 void keyboardRelease(WPARAM vk) {
-    if (!keyboardHolds[vk]) return;
-    keyboardHolds[vk] = false;
-    releaseHolder(vk);
-}
-
-void setInput(Controller& c, Input input, bool down) {
-    if (c.held[input] == down) return;
-    c.held[input] = down;
-    const WPARAM vk = inputKey[input];
-    if (down) {
-        ++holders[vk];
-        nextRepeat[vk] = SDL_GetTicks() + RepeatDelayMs;
-        keyDown(vk);
-    } else {
-        releaseHolder(vk);
-    }
-}
-
-void releaseController(Controller& c) {
-    for (int i = 0; i < InputCount; ++i) setInput(c, static_cast<Input>(i), false);
+    if (!keyboardHeld[vk]) return;
+    keyboardHeld[vk] = false;
+    sdlplat::letGoOfKey(vk);
 }
 
 void releaseEverything() {
     for (int vk = 0; vk < 256; ++vk) keyboardRelease(static_cast<WPARAM>(vk));
-    for (Controller& c : controllers)
-        if (c.pad) releaseController(c);
-}
-
-Controller* findController(SDL_JoystickID id) {
-    for (Controller& c : controllers)
-        if (c.pad && c.id == id) return &c;
-    return nullptr;
-}
-
-void openController(int deviceIndex) {
-    if (!SDL_IsGameController(deviceIndex)) return;
-    if (findController(SDL_JoystickGetDeviceInstanceID(deviceIndex))) return;
-    for (Controller& c : controllers) {
-        if (c.pad) continue;
-        SDL_GameController* pad = SDL_GameControllerOpen(deviceIndex);
-        if (!pad) return;
-        c = Controller{};
-        c.pad = pad;
-        c.id = SDL_JoystickInstanceID(SDL_GameControllerGetJoystick(pad));
-        return;
-    }
-}
-
-void closeController(SDL_JoystickID id) {
-    Controller* c = findController(id);
-    if (!c) return;
-    releaseController(*c);
-    SDL_GameControllerClose(c->pad);
-    *c = Controller{};
-}
-
-void button(SDL_JoystickID id, uint8_t which, bool down) {
-    Controller* c = findController(id);
-    if (!c) return;
-    // Presses that come while another program has the focus do not count.
-    if (down && !active) return;
-    switch (which) {
-        case SDL_CONTROLLER_BUTTON_A: setInput(*c, PadA, down); break;
-        case SDL_CONTROLLER_BUTTON_START: setInput(*c, PadStart, down); break;
-        case SDL_CONTROLLER_BUTTON_BACK: setInput(*c, PadBack, down); break;
-        case SDL_CONTROLLER_BUTTON_DPAD_UP: setInput(*c, PadUp, down); break;
-        case SDL_CONTROLLER_BUTTON_DPAD_DOWN: setInput(*c, PadDown, down); break;
-        case SDL_CONTROLLER_BUTTON_DPAD_LEFT: setInput(*c, PadLeft, down); break;
-        case SDL_CONTROLLER_BUTTON_DPAD_RIGHT: setInput(*c, PadRight, down); break;
-        default: break;
-    }
-}
-
-void stickAxis(Controller& c, Input negative, Input positive, int value) {
-    const bool neg = c.held[negative] ? value < -StickRelease : value <= -StickPress;
-    const bool pos = c.held[positive] ? value > StickRelease : value >= StickPress;
-    setInput(c, negative, neg && active);
-    setInput(c, positive, pos && active);
-}
-
-void axis(SDL_JoystickID id, uint8_t which, int value) {
-    Controller* c = findController(id);
-    if (!c) return;
-    if (which == SDL_CONTROLLER_AXIS_LEFTX) stickAxis(*c, StickLeft, StickRight, value);
-    if (which == SDL_CONTROLLER_AXIS_LEFTY) stickAxis(*c, StickUp, StickDown, value);
-}
-
-// A key the keyboard does not hold but a controller does.
-bool repeatsForController(WPARAM vk) { return holders[vk] > 0 && !keyboardHolds[vk]; }
-
-constexpr WPARAM repeatingKeys[] = {VK_SPACE, VK_RETURN, VK_ESCAPE, VK_LEFT,
-                                    VK_UP,    VK_RIGHT,  VK_DOWN};
-
-void controllerRepeats() {
-    const uint32_t now = SDL_GetTicks();
-    for (WPARAM vk : repeatingKeys) {
-        if (!repeatsForController(vk)) continue;
-        // Unsigned differences: right across the clock's wrap.
-        if (static_cast<int32_t>(now - nextRepeat[vk]) < 0) continue;
-        keyDown(vk);
-        nextRepeat[vk] = now + RepeatPeriodMs;
-    }
-}
-
-// Milliseconds until the next controller repeat is due, or -1 for none.
-int nextRepeatIn() {
-    const uint32_t now = SDL_GetTicks();
-    int soonest = -1;
-    for (WPARAM vk : repeatingKeys) {
-        if (!repeatsForController(vk)) continue;
-        const int32_t left = static_cast<int32_t>(nextRepeat[vk] - now);
-        const int wait = left < 0 ? 0 : left;
-        if (soonest < 0 || wait < soonest) soonest = wait;
-    }
-    return soonest;
+    sdlplat::releaseControllers();
 }
 
 void key(const SDL_KeyboardEvent& k, bool down) {
@@ -232,10 +90,7 @@ void windowEvent(const SDL_WindowEvent& w) {
                 winq::postToWindow(WM_ACTIVATEAPP, 0, 0);
             }
             break;
-        case SDL_WINDOWEVENT_CLOSE:
-            if (!closePosted) winq::postToWindow(WM_CLOSE, 0, 0);
-            closePosted = true;
-            break;
+        case SDL_WINDOWEVENT_CLOSE: postClose(); break;
         case SDL_WINDOWEVENT_EXPOSED:
             // Uncovered: the picture is shown again, also while the game
             // is paused and no frame brings a new one.
@@ -335,20 +190,13 @@ WPARAM virtualKeyFor(SDL_Keycode sym, uint16_t modifiers) {
 // stops it (as does closing the window), every other key and button and the
 // window's focus are the record's.
 bool replayEvent(const SDL_Event& e) {
+    const bool window = e.type == SDL_WINDOWEVENT || (e.type == windowEventType && e.type != 0);
     const bool stop = (e.type == SDL_KEYDOWN &&
                        (e.key.keysym.sym == SDLK_ESCAPE || e.key.keysym.sym == SDLK_F12)) ||
-                      e.type == SDL_QUIT ||
-                      ((e.type == SDL_WINDOWEVENT || (e.type == windowEventType && e.type != 0)) &&
-                       e.window.event == SDL_WINDOWEVENT_CLOSE);
-    if (stop && !closePosted) {
-        winq::postToWindow(WM_CLOSE, 0, 0);
-        closePosted = true;
-    }
-    if ((e.type == SDL_WINDOWEVENT || (e.type == windowEventType && e.type != 0)) &&
-        e.window.event == SDL_WINDOWEVENT_EXPOSED)
-        sdlplat::showAgain();
-    return e.type == SDL_KEYDOWN || e.type == SDL_KEYUP || e.type == SDL_QUIT ||
-           e.type == SDL_WINDOWEVENT || (e.type == windowEventType && e.type != 0) ||
+                      e.type == SDL_QUIT || (window && e.window.event == SDL_WINDOWEVENT_CLOSE);
+    if (stop) postClose();
+    if (window && e.window.event == SDL_WINDOWEVENT_EXPOSED) sdlplat::showAgain();
+    return e.type == SDL_KEYDOWN || e.type == SDL_KEYUP || e.type == SDL_QUIT || window ||
            (e.type >= SDL_CONTROLLERAXISMOTION && e.type <= SDL_CONTROLLERDEVICEREMAPPED);
 }
 
@@ -365,25 +213,36 @@ void handleEvent(const SDL_Event& e) {
         windowEvent(e.window);
         return;
     }
+    if (controllerEvent(e)) return;
     switch (e.type) {
         case SDL_KEYDOWN: key(e.key, true); break;
         case SDL_KEYUP: key(e.key, false); break;
         case SDL_WINDOWEVENT: windowEvent(e.window); break;
-        case SDL_QUIT:
-            if (!closePosted) winq::postToWindow(WM_CLOSE, 0, 0);
-            closePosted = true;
-            break;
-        case SDL_CONTROLLERDEVICEADDED: openController(e.cdevice.which); break;
-        case SDL_CONTROLLERDEVICEREMOVED: closeController(e.cdevice.which); break;
-        case SDL_CONTROLLERBUTTONDOWN: button(e.cbutton.which, e.cbutton.button, true); break;
-        case SDL_CONTROLLERBUTTONUP: button(e.cbutton.which, e.cbutton.button, false); break;
-        case SDL_CONTROLLERAXISMOTION: axis(e.caxis.which, e.caxis.axis, e.caxis.value); break;
+        // The window manager's close, SIGINT, SIGTERM and SIGHUP.
+        case SDL_QUIT: postClose(); break;
+        case SDL_AUDIODEVICEREMOVED:
+        case SDL_AUDIODEVICEADDED: audioDeviceEvent(e.adevice); break;
         case SDL_RENDER_DEVICE_RESET: rendererReset(); break;
         default: break;
     }
 }
 
+void holdKey(WPARAM vk) {
+    ++holders[vk];
+    repeatKey(vk);
+}
+
+void letGoOfKey(WPARAM vk) {
+    if (holders[vk] > 0 && --holders[vk] == 0) winq::postToWindow(WM_KEYUP, vk, 0);
+}
+
+void repeatKey(WPARAM vk) { winq::postToWindow(WM_KEYDOWN, vk, 0); }
+
+bool keyboardHolds(WPARAM vk) { return vk < 256 && keyboardHeld[vk]; }
+
 bool keyHeld(WPARAM vk) { return vk < 256 && holders[vk] > 0; }
+
+bool windowActive() { return active; }
 
 void setReplaying(bool on) { replaying = on; }
 bool isReplaying() { return replaying; }
@@ -403,13 +262,10 @@ void windowActivated() {
 }
 
 void resetInput() {
-    for (Controller& c : controllers)
-        if (c.pad) SDL_GameControllerClose(c.pad);
-    for (Controller& c : controllers) c = Controller{};
+    resetControllers();
     for (int vk = 0; vk < 256; ++vk) {
-        keyboardHolds[vk] = false;
+        keyboardHeld[vk] = false;
         holders[vk] = 0;
-        nextRepeat[vk] = 0;
     }
     enterSwallowed[0] = enterSwallowed[1] = false;
     active = false;
@@ -419,13 +275,24 @@ void resetInput() {
 
 }  // namespace sdlplat
 
+namespace {
+
+// The longest the game's thread sleeps in one wait for events: it looks
+// again whether the display is still there (display_watch.h) even when SDL
+// can no longer tell it anything.
+constexpr int LongestWaitMs = 250;
+
+}  // namespace
+
 namespace backend {
 
 void pollEvents() {
     if (!SDL_WasInit(SDL_INIT_EVENTS)) return;
+    sdlplat::endIfDisplayLost();
+    if (sdlplat::hangUpCame()) postClose();
     SDL_Event e;
     while (SDL_PollEvent(&e)) sdlplat::handleEvent(e);
-    controllerRepeats();
+    sdlplat::controllerRepeats();
 }
 
 void waitEvents() {
@@ -435,16 +302,17 @@ void waitEvents() {
         return;
     }
     while (!winq::messageWaiting()) {
-        const int timeout = nextRepeatIn();
+        sdlplat::endIfDisplayLost();
+        if (sdlplat::hangUpCame()) postClose();
+        if (winq::messageWaiting()) break;
+        const int repeat = sdlplat::nextControllerRepeatIn();
+        const int timeout = repeat < 0 || repeat > LongestWaitMs ? LongestWaitMs : repeat;
         SDL_Event e;
-        const int got = timeout < 0 ? SDL_WaitEvent(&e) : SDL_WaitEventTimeout(&e, timeout);
-        if (got) {
+        if (SDL_WaitEventTimeout(&e, timeout)) {
             sdlplat::handleEvent(e);
             while (SDL_PollEvent(&e)) sdlplat::handleEvent(e);
-        } else if (timeout < 0) {
-            SDL_Delay(10);  // an error, not a timeout: try again a little later
         }
-        controllerRepeats();
+        sdlplat::controllerRepeats();
     }
 }
 

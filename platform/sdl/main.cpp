@@ -11,6 +11,7 @@
 #include <string>
 
 #include "demo/session.h"
+#include "platform/os.h"
 #include "platform/sdl/sdl_platform.h"
 #include "shell/app.h"
 
@@ -49,6 +50,10 @@ const char* const usage =
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Windows: output reaches the console the game was started from, if
+    // any, and file names keep their letters whatever the code page.
+    os::useParentConsole();
+    os::useUtf8Arguments(argc, argv);
     DemoFiles demo;
     for (int i = 1; i < argc; ++i) {
         const char* arg = argv[i];
@@ -98,6 +103,9 @@ int main(int argc, char** argv) {
     }
     sdlplat::setSeed(seed);
     startDemo(demo, seed);
+    // A game ended at once (the display lost) still leaves its record and
+    // trace on whole lines, the record with its end.
+    sdlplat::setFinishAtOnce(finishDemoAtOnce);
     // The game reads no command line: it gets an empty one, as from a
     // desktop icon.
     char commandLine[] = "";

@@ -23,14 +23,9 @@
 // never draws, and window events, which SDL would pass to the renderer on
 // the thread that pumps them, reach it on the presenter's thread instead
 // (events.cpp filters them; keepRendererInformed() below).
-#if defined(__linux__)
-#include <sys/resource.h>
-#include <sys/syscall.h>
-#include <unistd.h>
-#endif
-
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
@@ -40,6 +35,7 @@
 #include <vector>
 
 #include "platform/backend.h"
+#include "platform/os.h"
 #include "platform/sdl/sdl_platform.h"
 
 namespace {
@@ -63,6 +59,14 @@ std::atomic<bool> presenterRunning{false};
 std::atomic<SDL_threadID> presenterThread{0};
 std::atomic<int64_t> picturesShown{0};
 std::atomic<bool> deviceReset{false};
+// The presenter is done: it left its loop, or it stopped for good inside a
+// call to a lost display (ending.cpp). Under pictureLock.
+std::condition_variable presenterDone;
+bool loopLeft = false;
+bool parked = false;
+// For the tests: the presenter takes no picture while held, as one busy
+// showing a picture for a long time.
+bool held = false;
 
 // --- The presenter's own ---
 std::vector<uint16_t> showing;  // the picture being shown
@@ -233,16 +237,14 @@ void letGoOfContext() {
 
 void presenterLoop() {
     presenterThread = SDL_ThreadID();
-#if defined(__linux__)
     // The game's own thread keeps the time; on a busy machine it goes first.
-    setpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)), 5);
-#endif
+    os::lowerThisThreadsPriority();
     int64_t nextAllowed = 0;
     for (;;) {
         bool same = false;
         {
             std::unique_lock<std::mutex> hold(pictureLock);
-            pictureCame.wait(hold, [] { return fresh || redraw || stopping; });
+            pictureCame.wait(hold, [] { return ((fresh || redraw) && !held) || stopping; });
             if (stopping) break;
             if (fresh) std::swap(latest, showing);
             // `latest` now holds what was shown before.
@@ -262,30 +264,71 @@ void presenterLoop() {
     // The renderer goes back to the game's thread, which lets it go.
     letGoOfContext();
     presenterThread = 0;
+    {
+        std::lock_guard<std::mutex> hold(pictureLock);
+        loopLeft = true;
+    }
+    presenterDone.notify_all();
 }
+
+// Asks the presenter to stop and waits, at most until `limit` (no limit:
+// nullptr), for it to be done; false when it was not by then.
+bool askPresenterToStop(const std::chrono::steady_clock::time_point* limit) {
+    std::unique_lock<std::mutex> hold(pictureLock);
+    stopping = true;
+    pictureCame.notify_one();
+    const auto done = [] { return loopLeft || parked; };
+    if (!limit) {
+        presenterDone.wait(hold, done);
+        return true;
+    }
+    return presenterDone.wait_until(hold, *limit, done);
+}
+
+void stopPresenterAtExit();
 
 // From the first flip on, the presenter owns the renderer.
 void startPresenter() {
     if (presenterRunning || !threadsWanted()) return;
     SDL_GetWindowSize(sdlplat::window(), &knownW, &knownH);
     stopping = redraw = false;
+    loopLeft = parked = false;
     onScreen = false;
     letGoOfContext();
+    // However the process ends, the presenter is stopped before the
+    // process's objects are destroyed: an end by exit() from anywhere runs
+    // this first.
+    static const bool stoppedAtExit = std::atexit(stopPresenterAtExit) == 0;
+    (void)stoppedAtExit;
     presenterRunning = true;
     presenter = std::thread(presenterLoop);
 }
 
+// Joins the presenter once it left its loop; one that stopped for good in a
+// call to a lost display never will, and is let go of instead (the game
+// then ends at once). The presenter itself, ending the process, lets go of
+// its own thread.
 void stopPresenter() {
     if (!presenterRunning) return;
-    {
-        std::lock_guard<std::mutex> hold(pictureLock);
-        stopping = true;
+    if (sdlplat::onPresenterThread()) {
+        presenter.detach();
+    } else {
+        askPresenterToStop(nullptr);
+        bool join = false;
+        {
+            std::lock_guard<std::mutex> hold(pictureLock);
+            join = loopLeft;
+        }
+        if (join)
+            presenter.join();
+        else
+            presenter.detach();
     }
-    pictureCame.notify_one();
-    presenter.join();
     presenterRunning = false;
     stopping = fresh = redraw = false;
 }
+
+void stopPresenterAtExit() { stopPresenter(); }
 
 // Without threads: showing the latest picture, by the time it took lately.
 int64_t longestCost() {
@@ -315,6 +358,30 @@ void showWhileWaiting(int64_t deadlineNs) {
 }
 
 bool presenterOwnsRenderer() { return presenterRunning; }
+
+void stopPresenterForEnd() {
+    if (!presenterRunning || onPresenterThread()) return;
+    // A presenter caught in a call that never returns is left where it is
+    // after a while: the process ends without running anything more.
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    askPresenterToStop(&limit);
+}
+
+void holdPresenter(bool hold) {
+    {
+        std::lock_guard<std::mutex> lock(pictureLock);
+        held = hold;
+    }
+    pictureCame.notify_one();
+}
+
+void presenterParked() {
+    {
+        std::lock_guard<std::mutex> hold(pictureLock);
+        parked = true;
+    }
+    presenterDone.notify_all();
+}
 
 bool onPresenterThread() {
     const SDL_threadID id = presenterThread;

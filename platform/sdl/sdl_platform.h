@@ -64,6 +64,16 @@ void showWhileWaiting(int64_t deadlineNs);
 // Forgets the renderer, the picture and what was learnt of presenting.
 void resetScreen();
 
+// The presenter's thread, if it runs, stopped for an end at once: it leaves
+// its loop, or it has stopped for good inside a call to the lost display.
+// Either way none of the game's code runs on it afterwards.
+void stopPresenterForEnd();
+// Called on the presenter's thread when it stops for good (displayLost).
+void presenterParked();
+// For the tests: while held, the presenter takes no new picture, as one
+// caught showing a picture for a long time; flips go on all the same.
+void holdPresenter(bool hold);
+
 // --- The process (system.cpp) ---
 
 // While one lives, what is written to standard error goes nowhere: for the
@@ -107,6 +117,19 @@ void windowActivated();
 // Keys and buttons held down, as the messages have told the game.
 bool keyHeld(WPARAM vk);
 
+// A source other than the keyboard (a controller's input) begins to hold a
+// virtual key: WM_KEYDOWN. letGoOfKey: it stops, and WM_KEYUP comes when no
+// source holds the key any more. repeatKey: another WM_KEYDOWN, as an
+// auto-repeat.
+void holdKey(WPARAM vk);
+void letGoOfKey(WPARAM vk);
+void repeatKey(WPARAM vk);
+// Whether the keyboard holds the key (it brings its own repeats).
+bool keyboardHolds(WPARAM vk);
+
+// Whether the game's window has the focus, as the game was told.
+bool windowActive();
+
 // Forgets every held key, open controller and pending tick (window.cpp calls
 // it when the window goes).
 void resetInput();
@@ -129,6 +152,48 @@ uint32_t timerEventType();
 void timerTickTaken();
 void stopTimer();
 
+// --- Game controllers (controllers.cpp) ---
+
+// Opens, closes and reads controllers: true when the event was one of
+// theirs.
+bool controllerEvent(const SDL_Event& event);
+// The repeats of held buttons that are due, as key-downs; and the
+// milliseconds until the next is due, or -1 for none.
+void controllerRepeats();
+int nextControllerRepeatIn();
+// Every input of every controller let go (the focus went).
+void releaseControllers();
+int controllersOpen();
+// Every controller closed and forgotten.
+void resetControllers();
+
+// --- Ending from outside (ending.cpp, display_watch_*.cpp) ---
+
+// What must be finished when the game ends at once, the display lost (the
+// demo files: main.cpp): called on the game's thread before the process
+// ends.
+void setFinishAtOnce(void (*finish)());
+// Watches the display the window is on (after the video subsystem is up):
+// where the platform can tell that its connection is lost, the game ends at
+// once with one line and status 1 (endForLostDisplay).
+void watchDisplay();
+// What watchDisplay asks of the system's own file: the display library told
+// to call displayLost instead of ending the process.
+void watchDisplayConnection();
+// The display's connection is lost, found on any thread. On the game's
+// thread the game ends at once; on another thread that thread stops for good
+// and the game's thread ends the game when it next looks
+// (endIfDisplayLost), or, should it not come within a few seconds (stuck on
+// a lock inside SDL), the other thread ends it.
+[[noreturn]] void displayLost(const char* display);
+void endIfDisplayLost();
+// Closing the terminal (SIGHUP) ends the game as the window's close does,
+// as SIGINT and SIGTERM do: hangUpCame answers, once, whether it came.
+// Undone by stopWatchingHangUp.
+void watchHangUp();
+bool hangUpCame();
+void stopWatchingHangUp();
+
 // --- Sound (sound.cpp) ---
 
 // How many times a wave file was read from disk, and what plays now.
@@ -144,6 +209,9 @@ void shutdownSound();
 // Lets go of every sound read so far, keeping the audio device open: the
 // next playSound of a name reads its file again.
 void forgetSounds();
+// A sound device was removed or added: the game's device lost goes silent
+// with one line, and a device added while there is none brings sound back.
+void audioDeviceEvent(const SDL_AudioDeviceEvent& event);
 
 // --- In a web browser (web.cpp, only in a browser build) ---
 

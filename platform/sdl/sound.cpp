@@ -4,7 +4,6 @@
 // failure is silence, said once in a line of our own: no sound device, or a
 // file that is missing or no wave the game can play.
 #include <SDL_mixer.h>
-#include <unistd.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -13,11 +12,14 @@
 
 #include "platform/backend.h"
 #include "platform/file_guards.h"
+#include "platform/os.h"
 #include "platform/sdl/sdl_platform.h"
 
 namespace {
 
-enum class Audio { Untried, Open, Unavailable };
+// Lost: the device went away in play (or none could be opened at the
+// start while SDL's audio runs): silence until a device is added.
+enum class Audio { Untried, Open, Unavailable, Lost };
 Audio audio = Audio::Untried;
 
 // The game plays two sounds; a few more slots cost nothing. A name that does
@@ -35,10 +37,18 @@ int slotsUsed = 0;
 int fileReads = 0;
 const Sound* playing = nullptr;
 
+// The mixer on the default output device, SDL's audio already up.
+bool openMixer() {
+    if (Mix_OpenAudio(MIX_DEFAULT_FREQUENCY, MIX_DEFAULT_FORMAT, 2, 1024) != 0) return false;
+    Mix_AllocateChannels(1);
+    return true;
+}
+
 bool openAudio() {
     if (audio != Audio::Untried) return audio == Audio::Open;
     char why[256] = "";
     bool failed = false;
+    bool audioUp = false;
     {
         // The sound libraries below SDL may write their own complaints (a
         // machine without a sound card gets a screenful): the game says in
@@ -47,20 +57,28 @@ bool openAudio() {
         if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
             failed = true;
             std::snprintf(why, sizeof why, "%s", SDL_GetError());
-        } else if (Mix_OpenAudio(MIX_DEFAULT_FREQUENCY, MIX_DEFAULT_FORMAT, 2, 1024) != 0) {
+        } else if (!openMixer()) {
             failed = true;
+            audioUp = true;
             std::snprintf(why, sizeof why, "%s", Mix_GetError());
-            SDL_QuitSubSystem(SDL_INIT_AUDIO);
         }
     }
     if (failed) {
         std::fprintf(stderr, "pako: no sound: %s\n", *why ? why : "no audio device");
-        audio = Audio::Unavailable;
+        // With SDL's audio up, a device plugged in later is heard of.
+        audio = audioUp ? Audio::Lost : Audio::Unavailable;
         return false;
     }
-    Mix_AllocateChannels(1);
     audio = Audio::Open;
     return true;
+}
+
+void freeChunks() {
+    for (int i = 0; i < slotsUsed; ++i)
+        if (cache[i].chunk) Mix_FreeChunk(cache[i].chunk);
+    for (Sound& s : cache) s = Sound{};
+    slotsUsed = 0;
+    playing = nullptr;
 }
 
 // What is wrong with a wave file of the working directory, if anything.
@@ -73,7 +91,8 @@ WaveFile checkWave(const std::vector<unsigned char>& bytes) {
 // was looked for in.
 void sayWhyNot(const char* fileName, WaveFile file) {
     char folder[4096];
-    if (!getcwd(folder, sizeof folder)) std::snprintf(folder, sizeof folder, "the working folder");
+    if (!os::currentFolder(folder, sizeof folder))
+        std::snprintf(folder, sizeof folder, "the working folder");
     if (file == WaveFile::Missing)
         std::fprintf(stderr, "pako: no sound %s in %s; the game plays on without it\n", fileName,
                      folder);
@@ -125,25 +144,44 @@ const char* soundNowPlaying() { return soundPlaying() && playing ? playing->name
 
 void forgetSounds() {
     if (audio == Audio::Open) Mix_HaltChannel(-1);
-    for (int i = 0; i < slotsUsed; ++i)
-        if (cache[i].chunk) Mix_FreeChunk(cache[i].chunk);
-    for (Sound& s : cache) s = Sound{};
-    slotsUsed = 0;
-    playing = nullptr;
+    freeChunks();
+}
+
+// SDL tells of the removal of a device the program opened, so an output
+// device removed is the game's. The sounds read are let go with it: they
+// were converted for that device. A device added while the game has none
+// is tried; the sounds are read again as they are played.
+void audioDeviceEvent(const SDL_AudioDeviceEvent& event) {
+    if (event.iscapture) return;
+    if (event.type == SDL_AUDIODEVICEREMOVED && audio == Audio::Open) {
+        Mix_HaltChannel(-1);
+        freeChunks();
+        Mix_CloseAudio();
+        audio = Audio::Lost;
+        std::fprintf(stderr, "pako: the sound device was lost; the game plays on without sound\n");
+        return;
+    }
+    if (event.type == SDL_AUDIODEVICEADDED && audio == Audio::Lost) {
+        bool opened = false;
+        {
+            sdlplat::QuietStandardError quiet;
+            opened = openMixer();
+        }
+        if (!opened) return;
+        audio = Audio::Open;
+        std::fprintf(stderr, "pako: a sound device is back; the game has sound again\n");
+    }
 }
 
 void shutdownSound() {
     if (audio == Audio::Open) {
         Mix_HaltChannel(-1);
-        for (int i = 0; i < slotsUsed; ++i)
-            if (cache[i].chunk) Mix_FreeChunk(cache[i].chunk);
+        freeChunks();
         Mix_CloseAudio();
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
     }
-    for (Sound& s : cache) s = Sound{};
-    slotsUsed = 0;
+    if (audio == Audio::Open || audio == Audio::Lost) SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    freeChunks();
     fileReads = 0;
-    playing = nullptr;
     audio = Audio::Untried;
 }
 

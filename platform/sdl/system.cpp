@@ -1,16 +1,14 @@
 // The small system services over SDL: the millisecond clock and the wait
 // between frames, the 200 ms timer, message boxes and the developer's
 // diagnostics.
-#include <unistd.h>
-
 #include <atomic>
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
 
 #include "platform/backend.h"
+#include "platform/os.h"
 #include "platform/sdl/sdl_platform.h"
 
 namespace {
@@ -48,9 +46,7 @@ Uint32 onTimer(Uint32 interval, void*) {
 namespace sdlplat {
 
 int64_t nowNs() {
-    timespec ts{};
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    const int64_t now = int64_t{ts.tv_sec} * 1'000'000'000 + ts.tv_nsec;
+    const int64_t now = os::monotonicNs();
     if (clockOrigin < 0) clockOrigin = now;
     return now - clockOrigin;
 }
@@ -61,10 +57,7 @@ void sleepUntilNs(int64_t when) {
     return;
 #endif
     if (clockOrigin < 0) nowNs();
-    const int64_t at = clockOrigin + when;
-    timespec ts{static_cast<time_t>(at / 1'000'000'000), static_cast<long>(at % 1'000'000'000)};
-    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &ts, nullptr) == EINTR) {
-    }
+    os::sleepUntilNs(clockOrigin + when);
 }
 
 bool startUpCompleted() { return timerAsked; }

@@ -1,17 +1,19 @@
 #!/usr/bin/env python3
 """Compares two frame traces (JSON Lines), member by member by name.
 
-    compare_traces.py [--max N] EXPECTED ACTUAL
+    compare_traces.py [--max N] [--frames K] EXPECTED ACTUAL
 
-Either file may be `-` for standard input. Records are paired in order;
-members are matched by name, so their order does not matter, and numbers
-are compared as numbers (3 equals 3.0). The first frame that differs is
-reported with each of its differing members (at most N of them, default 20).
+Either file may be `-` for standard input, and a file ending in .gz is read
+through gzip. Records are paired in order; members are matched by name, so
+their order does not matter, and numbers are compared as numbers (3 equals
+3.0). The first K frames that differ (default 1) are reported, each with its
+differing members (at most N of them, default 20).
 
 Exit status: 0 when the traces are equal, 1 when they differ, 2 when a file
 cannot be read or is not a trace.
 """
 
+import gzip
 import json
 import sys
 
@@ -28,10 +30,13 @@ def read_trace(path):
     try:
         if path == '-':
             text = sys.stdin.read()
+        elif path.endswith('.gz'):
+            with gzip.open(path, 'rt', encoding='utf-8') as f:
+                text = f.read()
         else:
             with open(path, encoding='utf-8') as f:
                 text = f.read()
-    except (OSError, UnicodeDecodeError) as e:
+    except (OSError, EOFError, UnicodeDecodeError) as e:
         raise BadInput('%s: cannot read: %s' % (path, e))
     records = []
     for lineno, line in enumerate(text.splitlines(), 1):
@@ -109,19 +114,25 @@ def diff_records(a, b):
     return out
 
 
-def compare(expected, actual, max_items=20, write=print):
-    """0 when the record lists match, 1 otherwise (after reporting)."""
+def compare(expected, actual, max_items=20, write=print, max_frames=1):
+    """0 when the record lists match, 1 otherwise (after reporting the first
+    max_frames frames that differ)."""
+    shown = 0
     for i, ((la, a), (lb, b)) in enumerate(zip(expected, actual)):
         diffs = diff_records(a, b)
         if diffs:
             frame = a.get('frame', b.get('frame', '?'))
-            write('first difference in frame %s (record %d; line %d vs %d):'
-                  % (frame, i + 1, la, lb))
+            write('%s difference in frame %s (record %d; line %d vs %d):'
+                  % ('first' if shown == 0 else 'next', frame, i + 1, la, lb))
             for d in diffs[:max_items]:
                 write('  ' + d)
             if len(diffs) > max_items:
                 write('  ... %d more' % (len(diffs) - max_items))
-            return 1
+            shown += 1
+            if shown >= max_frames:
+                return 1
+    if shown:
+        return 1
     if len(expected) != len(actual):
         n = min(len(expected), len(actual))
         longer, which = (expected, 'expected') if len(expected) > len(actual) \
@@ -137,6 +148,7 @@ def compare(expected, actual, max_items=20, write=print):
 def main(argv=None):
     argv = sys.argv[1:] if argv is None else argv
     max_items = 20
+    max_frames = 1
     files = []
     i = 0
     while i < len(argv):
@@ -147,6 +159,13 @@ def main(argv=None):
                 sys.stderr.write('compare_traces: --max needs a number\n')
                 return 2
             i += 2
+        elif argv[i] == '--frames' and i + 1 < len(argv):
+            try:
+                max_frames = int(argv[i + 1])
+            except ValueError:
+                sys.stderr.write('compare_traces: --frames needs a number\n')
+                return 2
+            i += 2
         elif argv[i] in ('-h', '--help'):
             print(__doc__.strip())
             return 0
@@ -154,7 +173,7 @@ def main(argv=None):
             files.append(argv[i])
             i += 1
     if len(files) != 2:
-        sys.stderr.write('usage: compare_traces.py [--max N] EXPECTED ACTUAL\n')
+        sys.stderr.write('usage: compare_traces.py [--max N] [--frames K] EXPECTED ACTUAL\n')
         return 2
     try:
         expected = read_trace(files[0])
@@ -162,7 +181,7 @@ def main(argv=None):
     except BadInput as e:
         sys.stderr.write('compare_traces: %s\n' % e)
         return 2
-    status = compare(expected, actual, max_items)
+    status = compare(expected, actual, max_items, max_frames=max_frames)
     if status == 0:
         print('traces equal: %d records' % len(expected))
     return status

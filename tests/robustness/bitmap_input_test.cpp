@@ -7,9 +7,10 @@
 #include <gtest/gtest.h>
 
 #include <SDL.h>
-#include <fcntl.h>
+#if !defined(_WIN32)
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <array>
@@ -345,9 +346,16 @@ TEST_F(BitmapInput, BrokenFileAtReloadLeavesThePictureOutUntilTheFileIsGoodAgain
 
 TEST_F(BitmapInput, FolderPipeOrUnreadableFileOfThatNameIsTreatedAsMissing) {
     // A folder of the picture's name.
-    ASSERT_EQ(mkdir("WAVEPAKO1", 0755), 0);
+    ASSERT_TRUE(std::filesystem::create_directory("WAVEPAKO1"));
     Sprite folder("WAVEPAKO1");
     EXPECT_FALSE(load(folder, 80, 50));
+#if defined(_WIN32)
+    // A device of the name: the console, and the null device.
+    Sprite console("CON");
+    EXPECT_FALSE(load(console, 80, 50));
+    Sprite null("NUL");
+    EXPECT_FALSE(load(null, 80, 50));
+#else
 
     // A pipe nobody writes to: opening it must not wait for a writer.
     ASSERT_EQ(mkfifo("PIPE", 0644), 0);
@@ -367,6 +375,7 @@ TEST_F(BitmapInput, FolderPipeOrUnreadableFileOfThatNameIsTreatedAsMissing) {
     // A device: /dev/zero never ends and is no bitmap.
     Sprite device("/dev/zero");
     EXPECT_FALSE(load(device, 80, 50));
+#endif
     EXPECT_EQ(gdiLiveObjects(), 0);
 }
 

@@ -16,13 +16,14 @@ usage: e2e_xvfb.py PAKO PAKO_SIM ASSETS_DIR [--screenshots DIR]
 """
 import os
 import shutil
+import signal
 import subprocess
 import sys
 import tempfile
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from xserver import Screen, close, ended_well, fail, poll, read_bmp24, sim_title  # noqa: E402
+from xserver import Screen, Trace, close, ended_well, fail, poll, read_bmp24, sim_title  # noqa: E402
 
 W, H = 640, 480
 
@@ -77,8 +78,9 @@ def main():
     game = None
     try:
         want = sim_title(sim, tmp, screen.env)
-        game = subprocess.Popen([pako], cwd=os.path.join(assets, "sounds"), env=screen.env,
-                                stderr=subprocess.PIPE)
+        trace = Trace(os.path.join(tmp, "game.trace"))
+        game = subprocess.Popen([pako, "--trace", trace.path], cwd=os.path.join(assets, "sounds"),
+                                env=screen.env, stderr=subprocess.PIPE)
         screen.wait_for_window()
         # The logo bounces for about 1.4 s of the game's time, longer on a
         # busy machine: poll until the title is pako-sim's picture. Should
@@ -91,9 +93,12 @@ def main():
             os.makedirs(shots, exist_ok=True)
             screen.save_png(title, os.path.join(shots, "title.png"))
 
-        # Enter: the countdown shows READY for 50 frames (0.7 s). The
-        # picture is captured until READY shows, with a generous limit for a
-        # busy machine.
+        # Enter: the countdown shows READY for 50 frames (0.7 s), too short
+        # a time for a busy machine to be sure of a screenshot. So the game
+        # is stopped (SIGSTOP) once its trace says READY is up, and the
+        # screen read while it stands still; should the picture not have
+        # reached the screen yet, the game goes on a little and is stopped
+        # again, as long as READY lasts.
         rw, rh, ready = read_bmp24(os.path.join(assets, "bitmaps", "READY.bmp"))
         ready_pixels = [(x, y, ready[y][x]) for y in range(rh) for x in range(rw)
                         if ready[y][x] != (255, 255, 255)]
@@ -103,15 +108,24 @@ def main():
                        if not close(screen.pixel(shot, 250 + x, 200 + y), c))
 
         screen.key("Return", hold=0.1)
-        misses = []
-
-        def ready_shown():
+        state = poll(lambda: (lambda t: t if t and t["countdownFrames"] >= 1 else None)(
+            trace.latest()), 60, 0.005)
+        if not state:
+            fail("no countdown after Enter")
+        misses, shot = len(ready_pixels), None
+        while True:
+            game.send_signal(signal.SIGSTOP)
+            state = trace.latest()
             shot = screen.capture()
-            misses[:] = [ready_misses(shot), shot]
-            return misses[0] <= len(ready_pixels) // 100
-        if not ready_pixels or not poll(ready_shown, 30.0, 0.0):
-            screen.save_png(misses[1], "e2e-ready-failed.png")
-            fail(f"READY: {misses[0]} of {len(ready_pixels)} pixels are not READY's")
+            misses = ready_misses(shot)
+            game.send_signal(signal.SIGCONT)
+            if misses <= len(ready_pixels) // 100 or state["countdownFrames"] > 50:
+                break
+            time.sleep(0.03)
+        if not ready_pixels or misses > len(ready_pixels) // 100:
+            screen.save_png(shot, "e2e-ready-failed.png")
+            fail(f"READY: {misses} of {len(ready_pixels)} pixels are not READY's, through "
+                 f"the countdown's frame {state['countdownFrames']}")
 
         if shots:
             # Play: a kick charged and swung as the shuttlecock comes down,

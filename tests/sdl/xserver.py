@@ -4,6 +4,8 @@ keys as a player does, and the game's environment there.
 
 Everything that waits polls for the moment it waits for, with a generous
 limit: shared CI machines are slow, never wrong."""
+import ctypes
+import json
 import os
 import shutil
 import struct
@@ -98,8 +100,8 @@ class Screen:
 
     @staticmethod
     def _wait_ready(proc, read_fd, extra):
-        """The display once Xvfb accepts clients, or None within ten seconds."""
-        end = time.time() + 10
+        """The display once Xvfb accepts clients, or None within a minute."""
+        end = time.time() + 60
         if extra[0] == "-displayfd":
             got = b""
             os.set_blocking(read_fd, False)
@@ -163,7 +165,7 @@ class Screen:
         run(["convert", "-size", f"{self.w}x{self.h}", "-depth", "8", "rgb:-", path], self.env,
             input=rgb)
 
-    def wait_for_window(self, limit=30):
+    def wait_for_window(self, limit=120):
         def found():
             r = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "Pako Tumbo"],
                                env=self.env, capture_output=True, text=True)
@@ -185,6 +187,66 @@ class Screen:
         run(["xdotool", "keyup", name], self.env)
         if alt:
             run(["xdotool", "keyup", "alt"], self.env)
+
+
+class FastKeys:
+    """Keys pressed and released through the X server's test extension from
+    this process: a press reaches the server at once, where starting xdotool
+    for it takes milliseconds, tens of them on a busy machine, and a player
+    that must let go inside a few frames is then late."""
+
+    def __init__(self, display):
+        self.x = ctypes.CDLL("libX11.so.6")
+        self.xtst = ctypes.CDLL("libXtst.so.6")
+        self.x.XOpenDisplay.restype = ctypes.c_void_p
+        self.x.XOpenDisplay.argtypes = [ctypes.c_char_p]
+        self.x.XStringToKeysym.restype = ctypes.c_ulong
+        self.x.XStringToKeysym.argtypes = [ctypes.c_char_p]
+        self.x.XKeysymToKeycode.restype = ctypes.c_ubyte
+        self.x.XKeysymToKeycode.argtypes = [ctypes.c_void_p, ctypes.c_ulong]
+        self.x.XFlush.argtypes = [ctypes.c_void_p]
+        self.x.XCloseDisplay.argtypes = [ctypes.c_void_p]
+        self.xtst.XTestFakeKeyEvent.argtypes = [ctypes.c_void_p, ctypes.c_uint, ctypes.c_int,
+                                                ctypes.c_ulong]
+        self.dpy = self.x.XOpenDisplay(display.encode())
+        if not self.dpy:
+            fail(f"cannot open the display {display} to press keys on")
+
+    def send(self, name, down):
+        code = self.x.XKeysymToKeycode(self.dpy, self.x.XStringToKeysym(name.encode()))
+        if not code:
+            fail(f"no key {name}")
+        self.xtst.XTestFakeKeyEvent(self.dpy, code, 1 if down else 0, 0)
+        self.x.XFlush(self.dpy)
+
+    def close(self):
+        if self.dpy:
+            self.x.XCloseDisplay(self.dpy)
+            self.dpy = None
+
+
+class Trace:
+    """A game's trace file (pako --trace), read as it grows: the state after
+    the last frame written."""
+
+    def __init__(self, path):
+        self.path, self.offset, self.partial, self.last, self.lines = path, 0, "", None, 0
+
+    def latest(self):
+        try:
+            with open(self.path, "r") as f:
+                f.seek(self.offset)
+                got = f.read()
+                self.offset = f.tell()
+        except FileNotFoundError:
+            return self.last
+        got = self.partial + got
+        *whole, self.partial = got.split("\n")
+        for line in whole:
+            if line:
+                self.last = json.loads(line)
+                self.lines += 1
+        return self.last
 
 
 def ended_well(game, what=""):

@@ -1,11 +1,9 @@
 // pako-sim: the whole game over the simulated platform, with a trace of
 // every frame. See --help.
-#include <SDL.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#define SDL_MAIN_HANDLED  // our own main(), not SDL's (Windows)
 
-#include <limits.h>
-#include <stdlib.h>
+#include <SDL.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -17,6 +15,7 @@
 #include "display/display.h"
 #include "harness/sim_options.h"
 #include "platform/headless/headless.h"
+#include "platform/os.h"
 #include "platform/resources.h"
 #include "shell/app.h"
 
@@ -66,15 +65,10 @@ int fail(const std::string& message) {
     return 2;
 }
 
-std::string absolute(const std::string& path) {
-    char resolved[PATH_MAX];
-    if (realpath(path.c_str(), resolved)) return resolved;
-    return path;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
+    os::useUtf8Arguments(argc, argv);
     SimOptions options;
     std::string error;
     if (!parseOptions(argc, argv, options, error)) return fail(error);
@@ -99,26 +93,24 @@ int main(int argc, char** argv) {
                                                  : script.back().step + 1;
     }
     if (!options.dumpDir.empty()) {
-        if (mkdir(options.dumpDir.c_str(), 0777) != 0 && errno != EEXIST)
+        if (!os::makeFolder(options.dumpDir.c_str()) && !os::isFolder(options.dumpDir.c_str()))
             return fail("--dump-frames: cannot make " + options.dumpDir + ": " +
                         std::strerror(errno));
-        struct stat st;
-        if (stat(options.dumpDir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) ||
-            access(options.dumpDir.c_str(), W_OK) != 0)
+        if (!os::isWritableFolder(options.dumpDir.c_str()))
             return fail("--dump-frames: " + options.dumpDir + " is not a writable folder");
-        run.dumpDir = absolute(options.dumpDir);
+        run.dumpDir = os::absolutePath(options.dumpDir);
         run.every = options.every;
     }
     if (!options.assets.empty()) {
-        struct stat st;
-        if (stat(options.assets.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+        if (!os::isFolder(options.assets.c_str()))
             return fail("--assets: " + options.assets + " is not a folder");
     }
     if (!options.trace.empty()) {
-        run.trace = options.trace == "-" ? stdout : std::fopen(options.trace.c_str(), "wb");
+        if (options.trace == "-") os::binaryStandardOutput();
+        run.trace = options.trace == "-" ? stdout : os::openFile(options.trace.c_str(), "wb");
         if (!run.trace) return fail(options.trace + ": cannot be written: " + std::strerror(errno));
     }
-    if (!options.assets.empty() && chdir(options.assets.c_str()) != 0)
+    if (!options.assets.empty() && !os::changeFolder(options.assets.c_str()))
         return fail("--assets: cannot change to " + options.assets + ": " + std::strerror(errno));
 
     headless::reset();
