@@ -342,8 +342,10 @@ document.addEventListener('drop', (e) => {
     return;
   }
   file.arrayBuffer().then((data) => {
-    const name = file.name.replace(/[^A-Za-z0-9._-]/g, '_').replace(/^[^A-Za-z0-9]+/, '') ||
-                 'dropped.record';
+    // A plain name, as one beside the page would be, and never a sound's.
+    let name = file.name.replace(/[^A-Za-z0-9._-]/g, '_').replace(/^[^A-Za-z0-9]+/, '')
+      .slice(0, 100) || 'dropped.record';
+    if (name === 'kick.wav' || name === 'a1.wav') name = 'dropped-' + name;
     let text = '';
     const bytes = new Uint8Array(data);
     for (let i = 0; i < bytes.length; i += 0x8000)
