@@ -9,7 +9,7 @@ set -euo pipefail
 play=(cmake g++ make pkg-config libsdl2-dev libsdl2-mixer-dev)
 # cpack's dependency list reads the executable with file and dpkg-shlibdeps.
 deb=(dpkg-dev file)
-web=(emscripten cmake make dpkg-dev python3)
+web=(emscripten cmake make dpkg-dev python3 python3-pil)
 webtest=(chromium python3-websocket)
 # The Windows build: mingw-w64 (the posix thread model, for std::thread),
 # GoogleTest's sources, NSIS, the icon tools; Wine, Xvfb and xdotool for its

@@ -100,20 +100,29 @@ if [ ! -f "$game/CMakeCache.txt" ]; then
 fi
 # (Only what is not a progress line is shown.)
 cmake --build "$game" --target pako -j"$jobs" -- --no-print-directory | { grep -v '^\[' || true; }
-# The page's files: a copy only where it changed, so that a second run
-# touches nothing.
-for f in "$game/pako.js" "$game/pako.wasm" web/index.html assets/sounds/kick.wav \
-         assets/sounds/a1.wav; do
+stage_done
+
+# --- The page -----------------------------------------------------------------
+# Its files: a copy only where it changed, so that a second run touches
+# nothing; the icons made from the game's own; the recorded demo; and the
+# service worker, with the list of this build's files written in.
+stage page
+for f in "$game/pako.js" "$game/pako.wasm" web/index.html web/controls.js web/page.js \
+         web/manifest.webmanifest assets/sounds/kick.wav assets/sounds/a1.wav \
+         docs/demos/rally.record; do
   cmp -s "$f" "$out/$(basename "$f")" || cp "$f" "$out/"
 done
+/usr/bin/python3 tools/web/icons.py assets/icon "$out"
+build_id=$(/usr/bin/python3 tools/web/offline.py "$out")
 stage_done
 sizes() {
   local total=0 gz=0 f
-  for f in index.html pako.js pako.wasm kick.wav a1.wav; do
+  for f in sw.js $(/usr/bin/python3 -c 'import sys; sys.path.insert(0, "tools/web")
+import offline; print(" ".join(offline.PAGE_FILES))'); do
     total=$((total + $(stat -c %s "$out/$f")))
     gz=$((gz + $(gzip -9c "$out/$f" | wc -c)))
   done
-  echo "web: build/web/: pako.wasm $(stat -c %s "$out/pako.wasm") bytes," \
+  echo "web: build/web/ (build $build_id): pako.wasm $(stat -c %s "$out/pako.wasm") bytes," \
        "pako.js $(stat -c %s "$out/pako.js"); all files $total, gzipped $gz"
 }
 sizes

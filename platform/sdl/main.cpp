@@ -92,6 +92,10 @@ int main(int argc, char** argv) {
         std::string error;
         if (!loadReplay(demo.replay, error)) {
             std::fprintf(stderr, "pako: %s\n", error.c_str());
+#if defined(__EMSCRIPTEN__)
+            // A page does not see main() return: the answer reaches it.
+            sdlplat::endInBrowser(2);
+#endif
             return 2;
         }
         seed = replaySeed();

@@ -15,16 +15,34 @@
 //   (Module.onGameMessage, Module.onExit in web/index.html).
 #include <emscripten.h>
 
+#include <algorithm>
 #include <cstdint>
 
 #include "platform/sdl/sdl_platform.h"
+#include "platform/win.h"
 
 namespace {
 
-// A browser's timer wakes a little late, a millisecond now and then: the
-// sleep ends this long before it is due and the rest is polled, so that
-// frames still start on their millisecond.
-constexpr int64_t LateWakeNs = 2'000'000;
+// A browser's timer wakes a little late, up to a millisecond or two on a
+// busy machine: the sleep ends before it is due by about as much as the
+// timer was late the last times, and the rest is polled, so that frames
+// still start on their millisecond. Polling is kept short, as a phone's
+// processor (or one slowed down) pays for every moment of it.
+constexpr int Kept = 32;
+int64_t lateness[Kept] = {};
+int latenessKept = 0;  // up to Kept
+int latenessNext = 0;
+constexpr int64_t LeastEarlyNs = 250'000;
+constexpr int64_t MostEarlyNs = 2'000'000;
+
+// Nine wakes in ten of the last ones, and a little more.
+int64_t earlyNs() {
+    if (latenessKept < Kept) return MostEarlyNs;
+    int64_t sorted[Kept];
+    std::copy(lateness, lateness + Kept, sorted);
+    std::nth_element(sorted, sorted + Kept * 9 / 10, sorted + Kept);
+    return std::clamp(sorted[Kept * 9 / 10] + 200'000, LeastEarlyNs, MostEarlyNs);
+}
 
 }  // namespace
 
@@ -63,10 +81,16 @@ SDL_Rect canvasArea() {
 }
 
 void sleepInBrowserUntilNs(int64_t when) {
-    const int64_t left = when - nowNs();
+    const int64_t now = nowNs();
+    const int64_t left = when - now;
     if (left <= 0) return;
-    const int64_t sleepMs = (left - LateWakeNs) / 1'000'000;
-    if (sleepMs > 0) emscripten_sleep(static_cast<unsigned>(sleepMs));
+    const int64_t sleepMs = (left - earlyNs()) / 1'000'000;
+    if (sleepMs > 0) {
+        emscripten_sleep(static_cast<unsigned>(sleepMs));
+        lateness[latenessNext] = std::max<int64_t>(0, nowNs() - now - sleepMs * 1'000'000);
+        latenessNext = (latenessNext + 1) % Kept;
+        latenessKept = std::min(latenessKept + 1, Kept);
+    }
     while (nowNs() < when) {
     }
 }
@@ -93,6 +117,11 @@ extern "C" {
 EMSCRIPTEN_KEEPALIVE int pako_pictures_shown() {
     return static_cast<int>(sdlplat::picturesShownSoFar());
 }
+
+// The pump's steps so far: one a frame while the game runs. The page's
+// touch controls hold a key until the game has run a frame with it, so that
+// a tap shorter than a frame still counts (the game reads keys once a frame).
+EMSCRIPTEN_KEEPALIVE double pako_frames_run() { return static_cast<double>(pumpStep()); }
 
 // The name of the sound playing now, or null (for the page's tests).
 EMSCRIPTEN_KEEPALIVE const char* pako_sound_playing() { return sdlplat::soundNowPlaying(); }

@@ -5,75 +5,32 @@ tools/web.sh --test builds what it needs and runs it.
     web_test.py [--build-dir build/web] [--sim build/default/pako-sim]
                 [--screenshots DIR] [GROUP ...]
 
-GROUP is server, game or failure (all when none is named). Prints one line
-per check and "N passed, N failed" at the end; exits non-zero on any
-failure. Every wait polls for what it waits for, up to a generous limit.
+GROUP is server, keys, game, failure, phone, gamepad, offline or demo (all
+when none is named). Prints one line per check and "N passed, N failed" at the
+end; exits non-zero on any failure. Every wait polls for what it waits for,
+up to a generous limit.
 """
 import argparse
-import base64
 import http.client
-import json
 import os
 import socket
 import statistics
-import struct
 import subprocess
 import sys
 import tempfile
 import time
-import traceback
 
-HERE = os.path.dirname(os.path.abspath(__file__))
-ROOT = os.path.dirname(os.path.dirname(HERE))
-sys.path.insert(0, os.path.join(ROOT, "tools", "web"))
-import browser  # noqa: E402
-import serve  # noqa: E402
+from common import (AUDIO, BEFORE_PAGE, ROOT, SOUND, START_ITEM, STATUS, H, W, Checks, browser,
+                    buttons, differing, fail, kick_window, serve, sim_title, wait_ready,
+                    wait_title, want)
+import group_demo  # noqa: E402
+import group_gamepad  # noqa: E402
+import group_offline  # noqa: E402
+import group_phone  # noqa: E402
 
-W, H = 640, 480
 # The window the page is tested in: the picture fits twice over above the
 # line of keys.
 VIEW_W, VIEW_H = 1280, 1000
-
-
-def fail(message):
-    raise AssertionError(message)
-
-
-class Checks:
-    """Runs named checks; a failure is reported and the next check still runs."""
-
-    def __init__(self):
-        self.results = []
-
-    def run(self, name, fn):
-        try:
-            fn()
-        except Exception as e:  # noqa: BLE001 - every failure is a result
-            self.results.append((name, e))
-            print("FAIL %s: %s" % (name, e), flush=True)
-            if not isinstance(e, (AssertionError, browser.BrowserError)):
-                traceback.print_exc()
-            return False
-        self.results.append((name, None))
-        print("ok   " + name, flush=True)
-        return True
-
-
-def read_bmp24(path):
-    """A 24-bit bitmap as (width, height, RGB bytes from the top row down)."""
-    data = open(path, "rb").read()
-    offset, = struct.unpack_from("<I", data, 10)
-    w, h = struct.unpack_from("<ii", data, 18)
-    bits, = struct.unpack_from("<H", data, 28)
-    assert bits == 24, "%s: %d bits a pixel" % (path, bits)
-    stride = (w * 3 + 3) & ~3
-    rgb = bytearray()
-    for y in range(abs(h)):
-        row = offset + ((abs(h) - 1 - y) if h > 0 else y) * stride
-        for x in range(w):
-            b, g, r = data[row + 3 * x:row + 3 * x + 3]
-            rgb += bytes((r, g, b))
-    return w, abs(h), bytes(rgb)
 
 
 # --- The page server ----------------------------------------------------------
@@ -92,7 +49,8 @@ def server_group(checks, args):
     folder = tempfile.mkdtemp(prefix="pako-serve-")
     files = {"index.html": b"<!doctype html>", "pako.js": b"var Module;",
              "pako.wasm": b"\0asm\1\0\0\0", "kick.wav": b"RIFF", "notes.txt": b"no",
-             ".hidden.js": b"no"}
+             ".hidden.js": b"no", "icon-192.png": b"\x89PNG", "rally.record": b"# pako-record",
+             "manifest.webmanifest": b"{}"}
     for name, data in files.items():
         with open(os.path.join(folder, name), "wb") as f:
             f.write(data)
@@ -106,7 +64,11 @@ def server_group(checks, args):
                                      ("/index.html?x=1", "text/html", files["index.html"]),
                                      ("/pako.js", "text/javascript", files["pako.js"]),
                                      ("/pako.wasm", "application/wasm", files["pako.wasm"]),
-                                     ("/kick.wav", "audio/wav", files["kick.wav"])]:
+                                     ("/kick.wav", "audio/wav", files["kick.wav"]),
+                                     ("/icon-192.png", "image/png", files["icon-192.png"]),
+                                     ("/manifest.webmanifest", "application/manifest+json",
+                                      files["manifest.webmanifest"]),
+                                     ("/rally.record", "text/plain", files["rally.record"])]:
                 status, ctype, body = get(url, path)
                 assert status == 200, "%s: %d" % (path, status)
                 assert ctype.startswith(kind), "%s is sent as %s" % (path, ctype)
@@ -151,60 +113,6 @@ def server_group(checks, args):
 
 # --- The game -----------------------------------------------------------------
 
-# Before the page's own script: the game writes a line for every flip into
-# its frame log (PAKO_FRAME_LOG), which the test counts; and its random
-# generator, seeded with the calendar's seconds, gets pako-sim's seed of 1,
-# so that the dragonflies fly as they do in pako-sim.
-BEFORE_PAGE = r"""
-Date.now = () => 1000;
-window.pakoTestEnv = Object.assign({PAKO_FRAME_LOG: '/frames.log'}, window.pakoTestEnv);
-window.pakoFlips = () => {
-  try {
-    return FS.readFile('/frames.log', {encoding: 'utf8'}).split('\n')
-      .filter((line) => line[0] === 'F').map((line) => Number(line.split(' ')[1]));
-  } catch (e) {
-    return [];
-  }
-};
-"""
-
-# How many pixels of the game's canvas are not those of window.pakoWant (RGB
-# bytes of x0, y0, w, h), compared in the game's own 16-bit colours (5 bits
-# of red, 6 of green, 5 of blue: the browser and pako-sim widen them to 8
-# bits a little differently). Pixels in window.pakoSkip ([x0, y0, x1, y1])
-# are left out and, with `keyed`, those of the picture's white key.
-DIFFER = r"""((x0, y0, w, h, keyed) => {
-  const got = document.getElementById('canvas').getContext('2d')
-    .getImageData(x0, y0, w, h).data;
-  const want = window.pakoWant, skip = window.pakoSkip;
-  let differ = 0;
-  for (let y = 0; y < h; y++)
-    for (let x = 0; x < w; x++) {
-      const X = x0 + x, Y = y0 + y;
-      if (skip && X >= skip[0] && X < skip[2] && Y >= skip[1] && Y < skip[3]) continue;
-      const i = (y * w + x) * 3, j = (y * w + x) * 4;
-      const r = want[i] >> 3, g = want[i + 1] >> 2, b = want[i + 2] >> 3;
-      if (keyed && r === 31 && g === 63 && b === 31) continue;
-      if (r !== got[j] >> 3 || g !== got[j + 1] >> 2 || b !== got[j + 2] >> 3) differ++;
-    }
-  return differ;
-})"""
-
-# The START item blinks with the timer: it is left out of the title.
-START_ITEM = [320, 240, 560, 360]
-
-
-def want(b, rgb, skip=None):
-    b.evaluate("window.pakoWant = Uint8Array.from(atob(%s), (c) => c.charCodeAt(0)),"
-               " window.pakoSkip = %s, true"
-               % (json.dumps(base64.b64encode(rgb).decode()), json.dumps(skip)))
-
-
-def differing(b, x0, y0, w, h, keyed=False):
-    return b.evaluate("%s(%d, %d, %d, %d, %s)"
-                      % (DIFFER, x0, y0, w, h, "true" if keyed else "false"))
-
-
 def flips(b):
     return b.evaluate("window.pakoFlips()")
 
@@ -231,35 +139,6 @@ def wait_still(b, quiet=0.5, limit=10):
             last, since = now, time.monotonic()
 
 
-def sim_title(sim):
-    """pako-sim's title once the logo rests (step 300), as RGB bytes."""
-    folder = tempfile.mkdtemp(prefix="pako-title-")
-    subprocess.run([sim, "--frames", "301", "--dump-frames", folder, "--every", "300"],
-                   check=True, stdout=subprocess.DEVNULL)
-    return read_bmp24(os.path.join(folder, "frame-000300.bmp"))[2]
-
-
-def kick_window(sim):
-    """The steps after Enter's press on the title at which letting Space go
-    kicks the serve, as pako-sim finds them: (first, last)."""
-    enter = 5
-    hits = []
-    script = os.path.join(tempfile.mkdtemp(prefix="pako-kick-"), "kick.script")
-    for release in range(enter + 150, enter + 260):
-        with open(script, "w") as f:
-            f.write("%d keydown enter\n%d keyup enter\n%d keydown space\n%d keyup space\n"
-                    % (enter, enter + 1, release - 40, release))
-        trace = subprocess.run([sim, "--frames", str(release + 5), "--script", script,
-                                "--trace", "-"], check=True, capture_output=True,
-                               text=True).stdout
-        if json.loads(trace.splitlines()[-1])["kickCount"] > 0:
-            hits.append(release - enter)
-        elif hits:
-            break
-    assert hits, "pako-sim finds no step at which the serve can be kicked"
-    return hits[0], hits[-1]
-
-
 def until_flip(b, n, limit=30):
     """Returns as soon as the game has flipped n frames: polled quickly, as
     the moment matters to a frame."""
@@ -267,11 +146,6 @@ def until_flip(b, n, limit=30):
     while flip_count(b) < n:
         if time.monotonic() > deadline:
             raise AssertionError("frame %d did not come within %gs" % (n, limit))
-
-
-AUDIO = "(Module.SDL2 && Module.SDL2.audioContext && Module.SDL2.audioContext.state)"
-SOUND = "(Module._pako_sound_playing() ? UTF8ToString(Module._pako_sound_playing()) : null)"
-STATUS = "document.getElementById('status').textContent"
 
 
 def screen_rect(b):
@@ -297,13 +171,8 @@ def set_view(b, w, h):
 
 def game_group(checks, args):
     folder = args.build_dir
-    if not os.path.isfile(os.path.join(folder, "pako.js")):
-        checks.run("the game is built",
-                   lambda: fail("no %s/pako.js: run tools/web.sh --test" % folder))
-        return
-    title = sim_title(args.sim)
-    rw, rh, ready = read_bmp24(os.path.join(ROOT, "assets", "bitmaps", "READY.bmp"))
-    first, last = kick_window(args.sim)
+    title = args.title
+    first, last = args.kick_window
     server, url = serve.start(folder)
     try:
         with browser.Browser(VIEW_W, VIEW_H) as b:
@@ -317,16 +186,7 @@ def game_group(checks, args):
             checks.run("the page starts the game and shows its picture", starts)
 
             def title_rests():
-                want(b, title, START_ITEM)
-                wrong = [None]
-
-                def same():
-                    wrong[0] = differing(b, 0, 0, W, H)
-                    return wrong[0] == 0
-                try:
-                    browser.poll(same, 30, "the title", 0.1)
-                except browser.BrowserError:
-                    fail("%d pixels of the title are not pako-sim's" % wrong[0])
+                wait_title(b, title)
                 if args.screenshots:
                     b.screenshot(os.path.join(args.screenshots, "title.png"))
             checks.run("the title, once the logo rests, is pixel for pixel pako-sim's",
@@ -390,6 +250,13 @@ def game_group(checks, args):
             checks.run("the page shows the picture centred with square pixels: whole multiples,"
                        " then smoothed", scaled)
 
+            def no_controls():
+                assert not buttons(b), "a desktop page shows buttons %s" % sorted(buttons(b))
+                assert b.evaluate("[...document.querySelectorAll('.pad')].every((p) =>"
+                                  " p.getBoundingClientRect().width === 0)"), "a pad takes room"
+                assert not b.evaluate("document.documentElement.classList.contains('touch')")
+            checks.run("a page without touch has no touch controls", no_controls)
+
             def sounds_ready():
                 for name in ("kick.wav", "a1.wav"):
                     size = os.path.getsize(os.path.join(ROOT, "assets", "sounds", name))
@@ -418,16 +285,7 @@ def game_group(checks, args):
             def countdown():
                 enter_at[0] = flip_count(b)
                 hold(b, "Enter", "Enter", 13)
-                want(b, ready)
-                wrong = [None]
-
-                def shown():
-                    wrong[0] = differing(b, 250, 200, rw, rh, keyed=True)
-                    return wrong[0] == 0
-                try:
-                    browser.poll(shown, 20, "READY", 0.05)
-                except browser.BrowserError:
-                    fail("%d pixels of READY are not at (250, 200)" % wrong[0])
+                wait_ready(b)
             checks.run("Enter starts a game: READY stands at (250, 200)", countdown)
 
             def kick():
@@ -519,7 +377,25 @@ def failure_group(checks, args):
         server.shutdown()
 
 
-GROUPS = {"server": server_group, "game": game_group, "failure": failure_group}
+def keys_group(checks, args):
+    """The touch controls' key sender, in Node (tests/web/controls_test.js)."""
+    r = subprocess.run(["node", os.path.join(ROOT, "tests", "web", "controls_test.js")],
+                       capture_output=True, text=True)
+    for line in r.stdout.splitlines():
+        if line.startswith("ok   "):
+            checks.run("keys: " + line[5:], lambda: None)
+        elif line.startswith("FAIL "):
+            name, _, why = line[5:].partition(": ")
+            checks.run("keys: " + name, lambda why=why: fail(why))
+    if r.returncode != 0 and "FAIL" not in r.stdout:
+        checks.run("keys: the test runs", lambda: fail(r.stderr[-500:]))
+
+
+GROUPS = {"server": server_group, "keys": keys_group, "game": game_group, "failure": failure_group,
+          "phone": group_phone.phone_group, "gamepad": group_gamepad.gamepad_group,
+          "offline": group_offline.offline_group, "demo": group_demo.demo_group}
+# The groups that play the game, and so need pako-sim's title and kick window.
+PLAYING = {"game", "phone", "gamepad", "demo"}
 
 
 def main():
@@ -535,7 +411,16 @@ def main():
     if args.screenshots:
         os.makedirs(args.screenshots, exist_ok=True)
     checks = Checks()
-    for name in args.groups or list(GROUPS):
+    groups = args.groups or list(GROUPS)
+    if set(groups) - {"server", "keys"} and not os.path.isfile(os.path.join(args.build_dir, "pako.js")):
+        checks.run("the game is built",
+                   lambda: fail("no %s/pako.js: run tools/web.sh --test" % args.build_dir))
+        groups = [g for g in groups if g in ("server", "keys")]
+    args.sim = os.path.abspath(args.sim)
+    if PLAYING & set(groups):
+        args.title = sim_title(args.sim)
+        args.kick_window = kick_window(args.sim)
+    for name in groups:
         print("--- %s" % name, flush=True)
         try:
             GROUPS[name](checks, args)

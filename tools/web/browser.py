@@ -124,6 +124,35 @@ class Browser:
         raise BrowserError("no answer to %s within %gs: is the page stuck in a loop that never"
                            " yields?" % (method, limit))
 
+    def send_together(self, commands, limit=30):
+        """Sends several (method, params) commands at once, without waiting for
+        each answer before the next, so that the page gets them as close
+        together as the protocol allows; returns their results in order."""
+        if self.stuck:
+            raise BrowserError("%s: the page stopped answering earlier" % commands[0][0])
+        idents = []
+        for method, params in commands:
+            idents.append(next(self.ids))
+            self.ws.send(json.dumps({"id": idents[-1], "method": method, "params": params}))
+        results = {}
+        deadline = time.monotonic() + limit
+        while len(results) < len(idents) and time.monotonic() < deadline:
+            self.ws.settimeout(max(0.1, deadline - time.monotonic()))
+            try:
+                message = json.loads(self.ws.recv())
+            except websocket.WebSocketTimeoutException:
+                break
+            if message.get("id") in idents:
+                if "error" in message:
+                    raise BrowserError("%s" % message["error"])
+                results[message["id"]] = message.get("result", {})
+            elif "method" in message:
+                self.events.append(message)
+        if len(results) < len(idents):
+            self.stuck = True
+            raise BrowserError("no answer to %d commands within %gs" % (len(idents), limit))
+        return [results[i] for i in idents]
+
     def open(self, url):
         """Goes to url and waits until its document has loaded."""
         self.send("Page.navigate", {"url": url})
@@ -158,8 +187,15 @@ class Browser:
         if up:
             self.send("Input.dispatchKeyEvent", dict(params, type="keyUp"))
 
-    def screenshot(self, path):
-        data = self.send("Page.captureScreenshot", {"format": "png"})["data"]
+    def screenshot(self, path, scale=None):
+        """The page as it shows now; with `scale`, at that many pixels to a
+        CSS pixel instead of the screen's own."""
+        params = {"format": "png"}
+        if scale:
+            w, h = self.evaluate("[innerWidth, innerHeight]")
+            params["clip"] = {"x": 0, "y": 0, "width": w, "height": h, "scale": scale / self.evaluate(
+                "devicePixelRatio")}
+        data = self.send("Page.captureScreenshot", params)["data"]
         with open(path, "wb") as f:
             f.write(base64.b64decode(data))
         return path

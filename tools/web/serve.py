@@ -2,9 +2,10 @@
 """Serves the web build of Pako Tumbo on the loopback address.
 
 Only the page's own files are served: files directly in the folder whose
-names end in .html, .js, .wasm or .wav, each with its type (.wasm as
-application/wasm, which streaming compilation needs). Sources and objects
-that the build keeps in subfolders are never sent.
+names end in .html, .js, .wasm, .wav, .png, .webmanifest or .record, each
+with its type (.wasm as application/wasm, which streaming compilation needs,
+and which the offline copy keeps). Sources and objects that the build keeps
+in subfolders are never sent.
 
     serve.py FOLDER [--port N]     (port 0, the default 8080 taken: any free)
 """
@@ -22,6 +23,9 @@ TYPES = {
     ".js": "text/javascript; charset=utf-8",
     ".wasm": "application/wasm",
     ".wav": "audio/wav",
+    ".png": "image/png",
+    ".webmanifest": "application/manifest+json",
+    ".record": "text/plain; charset=utf-8",
 }
 
 
@@ -60,11 +64,20 @@ class Handler(http.server.SimpleHTTPRequestHandler):
             super().log_message(fmt, *args)
 
 
+class Server(http.server.ThreadingHTTPServer):
+    def handle_error(self, request, client_address):
+        # A page that goes away while a file is on its way (a reload, a
+        # closed tab) is no fault of the server's.
+        if isinstance(sys.exc_info()[1], ConnectionError):
+            return
+        super().handle_error(request, client_address)
+
+
 def start(folder, port=0, quiet=True):
     """Starts serving folder on a thread; returns the server and its address."""
     handler = functools.partial(Handler, directory=os.path.abspath(folder))
     Handler.quiet = quiet
-    server = http.server.ThreadingHTTPServer(("127.0.0.1", port), handler)
+    server = Server(("127.0.0.1", port), handler)
     server.daemon_threads = True
     threading.Thread(target=server.serve_forever, daemon=True).start()
     return server, "http://127.0.0.1:%d/" % server.server_address[1]
