@@ -68,7 +68,7 @@ bool parked = false;
 // showing a picture for a long time.
 bool held = false;
 
-// --- The presenter's own ---
+// --- The presenter's own (or, without threads, the game thread's) ---
 std::vector<uint16_t> showing;  // the picture being shown
 bool onScreen = false;          // `showing` is what the screen shows
 int knownW = 0, knownH = 0;     // the window's size the renderer was last told
@@ -343,6 +343,8 @@ void showInline() {
     if (screenless) return;
     lastCosts[costsKept++ % Kept] = show(latest.data());
     lastShown = sdlplat::nowNs();
+    showing = latest;
+    onScreen = true;
 }
 
 }  // namespace
@@ -491,7 +493,7 @@ HRESULT displaySetMode(int width, int height, int bitsPerPixel) {
     // Made now, not in play: a flip allocates nothing.
     latest.assign(static_cast<size_t>(width) * height, 0);
     showing.assign(latest.size(), 0);
-    pending = fresh = false;
+    pending = fresh = onScreen = false;
     return S_OK;
 }
 
@@ -529,7 +531,10 @@ HRESULT displayPresent(SDL_Surface* backBuffer) {
         pictureCame.notify_one();
         return S_OK;
     }
-    pending = true;
+    // The picture already on the screen is not shown again: on the title at
+    // rest that is nearly every frame, and a slow processor (a phone's, in
+    // a browser) has better use for the time than putting it up once more.
+    pending = !(onScreen && latest == showing);
     if (now - lastShown >= LongestUnshownNs) showInline();
     return S_OK;
 }

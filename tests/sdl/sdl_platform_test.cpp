@@ -574,7 +574,8 @@ TEST_F(SdlPlatform, EveryGamePixelComesOutTheSameSize) {
 }
 
 // Without a presenter's thread (a browser), a flip's picture is shown in the
-// wait that follows it, when it fits there; the first one at once.
+// wait that follows it, when it fits there; the first one at once; one the
+// same as the picture on the screen not at all.
 TEST_F(SdlPlatform, WithoutThreadsThePictureIsShownInTheWait) {
     setenv("PAKO_PRESENT_INLINE", "1", 1);
     ASSERT_TRUE(setUpDisplay());
@@ -583,6 +584,10 @@ TEST_F(SdlPlatform, WithoutThreadsThePictureIsShownInTheWait) {
     const int64_t before = sdlplat::picturesShownSoFar();
     ASSERT_EQ(backend::displayPresent(back), S_OK);
     EXPECT_EQ(sdlplat::picturesShownSoFar(), before + 1) << "the first picture, at its flip";
+    ASSERT_EQ(backend::displayPresent(back), S_OK);
+    backend::idleUntil(backend::ticks() + 100);
+    EXPECT_EQ(sdlplat::picturesShownSoFar(), before + 1) << "the same picture shown again";
+    static_cast<uint16_t*>(back->pixels)[320] = 0xffff;  // one pixel changed
     ASSERT_EQ(backend::displayPresent(back), S_OK);
     EXPECT_EQ(sdlplat::picturesShownSoFar(), before + 1) << "the flip only hands it over";
     EXPECT_FALSE(sdlplat::presenterOwnsRenderer());
@@ -596,8 +601,15 @@ TEST_F(SdlPlatform, WithoutThreadsThePictureIsShownInTheWait) {
     EXPECT_EQ(sdlplat::picturesShownSoFar(), before + 2);
     EXPECT_GE(static_cast<int32_t>(backend::ticks() - due), -1) << "the wait returned early";
     // A wait with no time left shows nothing.
+    static_cast<uint16_t*>(back->pixels)[320] = 0;
     ASSERT_EQ(backend::displayPresent(back), S_OK);
     backend::idleUntil(backend::ticks());
+    EXPECT_EQ(sdlplat::picturesShownSoFar(), before + 2);
+    // A picture that changed and changed back before it was shown is the
+    // one on the screen: nothing to show.
+    static_cast<uint16_t*>(back->pixels)[320] = 0xffff;
+    ASSERT_EQ(backend::displayPresent(back), S_OK);
+    backend::idleUntil(backend::ticks() + 100);
     EXPECT_EQ(sdlplat::picturesShownSoFar(), before + 2);
     unsetenv("PAKO_PRESENT_INLINE");
     SDL_FreeSurface(back);
