@@ -29,14 +29,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 TOP = os.path.dirname(HERE)
 sys.path.insert(0, os.path.join(TOP, "tests", "sdl"))
 from xserver import Screen, poll, read_frame_log  # noqa: E402
-
-TICKS = os.sysconf("SC_CLK_TCK")
-
-
-def cpu_ticks(pid):
-    with open(f"/proc/{pid}/stat") as f:
-        fields = f.read().rsplit(")", 1)[1].split()
-    return int(fields[11]) + int(fields[12])  # utime, stime
+from frame_figures import cpu_ticks, interval_figures, share_of_a_core  # noqa: E402
 
 
 def measure(pako, env, args, seconds, log, hz=None):
@@ -59,18 +52,9 @@ def measure(pako, env, args, seconds, log, hz=None):
         game.terminate()
         game.wait()
     window = flips[begin_flips:]
-    iv = sorted((b - a) / 1000 for a, b in zip(window, window[1:]))
-    start, end = window[0], window[-1]
-    seen = sum(1 for t, _ in shown if start <= t <= end)
-    return {
-        "fps": (len(window) - 1) / ((end - start) / 1e6),
-        "median": iv[len(iv) // 2],
-        "mean": sum(iv) / len(iv),
-        "p99": iv[int(len(iv) * 0.99)],
-        "cpu": 100.0 * (c1 - c0) / TICKS / (t1 - t0),
-        "unshown": len(window) - seen,
-        "frames": len(window),
-    }
+    seen = sum(1 for t, _ in shown if window[0] <= t <= window[-1])
+    return dict(interval_figures(window), cpu=share_of_a_core(c1 - c0, t1 - t0),
+                unshown=len(window) - seen)
 
 
 def main():

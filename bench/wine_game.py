@@ -23,19 +23,10 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 TOP = os.path.dirname(HERE)
 sys.path.insert(0, os.path.join(TOP, "tests", "sdl"))
 from xserver import Screen, poll, read_frame_log  # noqa: E402
+from frame_figures import cpu_ticks, interval_figures, share_of_a_core  # noqa: E402
 
-TICKS = os.sysconf("SC_CLK_TCK")
 WINE_RUN = os.path.join(TOP, "tools", "windows", "wine-run")
 os.environ.setdefault("WINEPREFIX", os.path.join(TOP, "build", "windows", "wine"))
-
-
-def cpu_ticks(pid):
-    try:
-        with open(f"/proc/{pid}/stat") as f:
-            fields = f.read().rsplit(")", 1)[1].split()
-        return int(fields[11]) + int(fields[12])  # utime, stime
-    except FileNotFoundError:
-        return 0
 
 
 def wineserver_pid():
@@ -62,18 +53,8 @@ def measure(pako, env, args, seconds, log):
     finally:
         game.terminate()
         game.wait()
-    window = flips[begin_flips:]
-    iv = sorted((b - a) / 1000 for a, b in zip(window, window[1:]))
-    start, end = window[0], window[-1]
-    return {
-        "fps": (len(window) - 1) / ((end - start) / 1e6),
-        "median": iv[len(iv) // 2],
-        "mean": sum(iv) / len(iv),
-        "p99": iv[int(len(iv) * 0.99)],
-        "cpu": 100.0 * (c1 - c0) / TICKS / (t1 - t0),
-        "server": 100.0 * (s1 - s0) / TICKS / (t1 - t0),
-        "frames": len(window),
-    }
+    return dict(interval_figures(flips[begin_flips:]), cpu=share_of_a_core(c1 - c0, t1 - t0),
+                server=share_of_a_core(s1 - s0, t1 - t0))
 
 
 def main():
