@@ -22,7 +22,7 @@ import random
 import sys
 
 import pako_model as pm
-from plan_rally import predict
+from plan_rally import predict, release_arrows, steer
 
 # The band of heights (the sprite's top, in world y) in which a swing meets
 # the shuttlecock, and where a kick drifts it: above 843 to the left, below
@@ -148,25 +148,10 @@ class Player:
         if len(path) < j - step + 1:
             self.release_arrows(step, g)
             return
-        err = path[j - step][0] + 40 + self.offset - (g.playerX + g.cameraX)
-        if err >= 3:
-            if g.leftHeld:
-                self.send(step, 'keyup', pm.VK_LEFT)
-            if not g.rightHeld:
-                self.send(step, 'keydown', pm.VK_RIGHT)
-        elif err <= -3:
-            if g.rightHeld:
-                self.send(step, 'keyup', pm.VK_RIGHT)
-            if not g.leftHeld:
-                self.send(step, 'keydown', pm.VK_LEFT)
-        else:
-            self.release_arrows(step, g)
+        steer(self.send, step, g, path[j - step][0] + 40 + self.offset - (g.playerX + g.cameraX))
 
     def release_arrows(self, step, g):
-        if g.leftHeld:
-            self.send(step, 'keyup', pm.VK_LEFT)
-        if g.rightHeld:
-            self.send(step, 'keyup', pm.VK_RIGHT)
+        release_arrows(self.send, step, g)
 
 
 def script(events):

@@ -42,6 +42,30 @@ def predict(g, frames):
     return out
 
 
+def steer(send, step, g, err):
+    """Runs towards a place `err` pixels to the right of the player (to the
+    left when negative); stands within 3 pixels of it."""
+    if err >= 3:
+        if g.leftHeld:
+            send(step, 'keyup', pm.VK_LEFT)
+        if not g.rightHeld:
+            send(step, 'keydown', pm.VK_RIGHT)
+    elif err <= -3:
+        if g.rightHeld:
+            send(step, 'keyup', pm.VK_RIGHT)
+        if not g.leftHeld:
+            send(step, 'keydown', pm.VK_LEFT)
+    else:
+        release_arrows(send, step, g)
+
+
+def release_arrows(send, step, g):
+    if g.leftHeld:
+        send(step, 'keyup', pm.VK_LEFT)
+    if g.rightHeld:
+        send(step, 'keyup', pm.VK_RIGHT)
+
+
 def choose_judge_frame(g, step, power):
     """The frame, far enough ahead to charge `power`, at whose end the falling
     shuttlecock's top is closest to TARGET_TOP inside the hit band; entry i
@@ -140,26 +164,10 @@ class Planner:
         if len(path) < j - step + 1:
             self.release_arrows(step, g)
             return
-        xs = path[j - step][0]
-        err = xs + 40 - (g.playerX + g.cameraX)
-        if err >= 3:
-            if g.leftHeld:
-                self.send(step, 'keyup', pm.VK_LEFT)
-            if not g.rightHeld:
-                self.send(step, 'keydown', pm.VK_RIGHT)
-        elif err <= -3:
-            if g.rightHeld:
-                self.send(step, 'keyup', pm.VK_RIGHT)
-            if not g.leftHeld:
-                self.send(step, 'keydown', pm.VK_LEFT)
-        else:
-            self.release_arrows(step, g)
+        steer(self.send, step, g, path[j - step][0] + 40 - (g.playerX + g.cameraX))
 
     def release_arrows(self, step, g):
-        if g.leftHeld:
-            self.send(step, 'keyup', pm.VK_LEFT)
-        if g.rightHeld:
-            self.send(step, 'keyup', pm.VK_RIGHT)
+        release_arrows(self.send, step, g)
 
 
 def describe(events, seed, steps):
