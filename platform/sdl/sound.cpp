@@ -153,7 +153,10 @@ void forgetSounds() {
 // is tried; the sounds are read again as they are played.
 void audioDeviceEvent(const SDL_AudioDeviceEvent& event) {
     if (event.iscapture) return;
-    if (event.type == SDL_AUDIODEVICEREMOVED && audio == Audio::Open) {
+    // SDL names an opened device that went by its id, never 0; a removal
+    // with 0 is of a device nobody opened (headphones not in use pulled
+    // out), and the game's sound plays on. The game opens one device only.
+    if (event.type == SDL_AUDIODEVICEREMOVED && event.which != 0 && audio == Audio::Open) {
         Mix_HaltChannel(-1);
         freeChunks();
         Mix_CloseAudio();

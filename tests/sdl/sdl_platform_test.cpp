@@ -863,8 +863,14 @@ TEST_F(SdlSound, ALostDeviceIsSilenceUntilOneComesBack) {
     e.adevice.iscapture = 1;  // a microphone is none of the game's business
     sdlplat::handleEvent(e);
     EXPECT_TRUE(sdlplat::audioAvailable());
-    testing::internal::CaptureStderr();
+    // A device the game did not open went (SDL says 0 for which): the sound
+    // plays on.
     e.adevice.iscapture = 0;
+    e.adevice.which = 0;
+    sdlplat::handleEvent(e);
+    EXPECT_TRUE(sdlplat::audioAvailable());
+    testing::internal::CaptureStderr();
+    e.adevice.which = 2;
     sdlplat::handleEvent(e);
     sdlplat::handleEvent(e);  // said once
     backend::playSound("kick.wav");
