@@ -92,11 +92,7 @@ int main(int argc, char** argv) {
         std::string error;
         if (!loadReplay(demo.replay, error)) {
             std::fprintf(stderr, "pako: %s\n", error.c_str());
-#if defined(__EMSCRIPTEN__)
-            // A page does not see main() return: the answer reaches it.
-            sdlplat::endInBrowser(2);
-#endif
-            return 2;
+            return sdlplat::endWith(2);
         }
         seed = replaySeed();
         sdlplat::setReplaying(true);
@@ -115,8 +111,5 @@ int main(int argc, char** argv) {
     // it could start at all.
     const int code = sdlplat::startUpCompleted() ? 0 : 1;
     sdlplat::shutdown();
-#if defined(__EMSCRIPTEN__)
-    sdlplat::endInBrowser(code);
-#endif
-    return code;
+    return sdlplat::endWith(code);
 }

@@ -239,6 +239,16 @@ void showOnPage(const char* caption, const char* text);
 // The game has ended with `code`: the page hears of it.
 void endInBrowser(int code);
 
+// The game ends with `code`, for main() to return. A page does not see
+// main() return, so in a browser the runtime ends here and the page hears
+// the code.
+inline int endWith(int code) {
+#if defined(__EMSCRIPTEN__)
+    endInBrowser(code);
+#endif
+    return code;
+}
+
 // --- The process ---
 
 // Everything let go: sound, timer, window, SDL itself. main() calls it after
