@@ -61,15 +61,14 @@ void waitEvents();
 uint32_t ticks();
 uint32_t calendarSeconds();
 
-// The wait between frames. Spends the time until the clock reads `tick`
-// idle and returns shortly before it does, never later where the platform
-// can help it; the caller polls the clock for the last stretch, so the wait
-// never ends early. The real platform sleeps, and first shows the picture
-// of the last flip where that fits in the time (the flip itself only hands
-// it over); the simulated one moves its clock on. Returns at once when the
-// clock already reads `tick` or later (the difference is taken modulo 2^32,
-// as the game's clock wraps).
-void idleUntil(uint32_t tick);
+// The wait for the next frame: blocks until at least one message is queued
+// or the clock reads `tick`, whichever comes first, and returns at once when
+// the clock already reads `tick` or later (the difference is taken modulo
+// 2^32, as the game's clock wraps). The real platform sleeps, and comes back
+// shortly before `tick` rather than after it, leaving the last fraction of
+// a millisecond to the caller's next look at the clock; the simulated one
+// moves its clock on to `tick`.
+void waitEventsUntil(uint32_t tick);
 
 // Timer: from now on, a tick about every periodMs milliseconds, delivered
 // through postTimerTick() (win_queue.h). false when no timer can be had.

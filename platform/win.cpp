@@ -61,9 +61,10 @@ bool push(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, MessageOrigin o
 MessageOrigin lastOrigin = MessageOrigin::Game;
 
 // The pump's passes counted as the simulator counts its steps: a frame ran
-// when a look at the queue found it empty and no sleep followed (the pump's
-// only other way on); and while the game is inactive, the messages it took
-// before it went to sleep make a step of their own.
+// when a look at the queue found it empty and neither a sleep nor the wait
+// for the frame followed (the pump's only other ways on); and while the
+// game is inactive, the messages it took before it went to sleep make a
+// step of their own.
 struct PumpSteps {
     int64_t step = 0;
     bool lookedEmpty = false;
@@ -229,6 +230,13 @@ BOOL WaitMessage() {
     backend::pollEvents();
     if (queue.count == 0) backend::waitEvents();
     return 1;
+}
+
+void waitMessageUntil(DWORD tick) {
+    // The empty look led to this wait, not to a frame: the step goes on.
+    steps.lookedEmpty = false;
+    backend::pollEvents();
+    if (queue.count == 0) backend::waitEventsUntil(tick);
 }
 
 void setPumpWatcher(const PumpWatcher* w) { watcher = w; }

@@ -138,6 +138,13 @@ BOOL GetMessageA(MSG* msg, HWND window, UINT filterMin, UINT filterMax);
 BOOL TranslateMessage(const MSG* msg);
 LRESULT DispatchMessageA(const MSG* msg);
 BOOL WaitMessage();
+// The pump's wait for its next frame: sleeps until a message is queued or
+// the millisecond clock reads `tick`, whichever comes first, and returns at
+// once when either holds already (the difference is taken modulo 2^32, as
+// the clock wraps). The real platform may come back a fraction of a
+// millisecond before `tick`, for the caller to look at the clock again; it
+// never sleeps past it.
+void waitMessageUntil(DWORD tick);
 HCURSOR SetCursor(HCURSOR cursor);
 BOOL PostMessageA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 void PostQuitMessage(int exitCode);
@@ -153,7 +160,8 @@ BOOL PlaySoundA(const char* sound, HMODULE module, DWORD flags);
 
 // Recording and replaying games. The pump's passes are counted as the
 // simulator counts its steps: a step is a frame that ran or, while the game
-// is inactive, the messages it took before it slept. A watcher is told of
+// is inactive, the messages it took before it slept. The messages taken
+// while the pump waits for a frame belong to that frame's step. A watcher is told of
 // every look at the queue (before the platform brings anything new), of
 // every message taken from it but the quit message, with where it came
 // from, and of the game going to sleep for lack of messages.

@@ -7,12 +7,24 @@
 #include "platform/backend.h"
 
 namespace {
+
 constexpr DWORD MinimumFrameMs = 14;
-}
+
+// When the last frame began: the next may begin 14 ms later.
+DWORD lastFrameStart = 0;
+bool anyFrameRan = false;
+
+// The next frame may begin: 14 ms have passed since the last one began (the
+// unsigned difference measures right across the clock's wrap), or none has
+// run yet.
+bool frameDue() { return !anyFrameRan || timeGetTime() - lastFrameStart >= MinimumFrameMs; }
+
+}  // namespace
 
 int appMain(HINSTANCE instance, HINSTANCE, char*, int showCommand) {
     if (initApp(instance, showCommand) != 0) return 0;
     gameStart();
+    anyFrameRan = false;  // the first frame is due at once
     MSG msg;
     for (;;) {
         if (PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
@@ -20,7 +32,14 @@ int appMain(HINSTANCE instance, HINSTANCE, char*, int showCommand) {
             TranslateMessage(&msg);
             DispatchMessageA(&msg);
         } else if (game.appActive != 0) {
-            presentFrame();
+            // The frame waits first, so that it shows the newest keys: the
+            // pump sleeps until the frame is due, and a message that comes
+            // meanwhile is handled before it. Frames still begin at least
+            // 14 ms apart, and one that ran long only delays the next.
+            if (frameDue())
+                presentFrame();
+            else
+                waitMessageUntil(lastFrameStart + MinimumFrameMs);
         } else {
             WaitMessage();
         }
@@ -70,12 +89,11 @@ void gameStart() {
 }
 
 void presentFrame() {
-    const DWORD start = timeGetTime();
+    lastFrameStart = timeGetTime();
+    anyFrameRan = true;
     gameFrame();
-    // Frames start at least 14 ms apart. The platform sleeps through what it
-    // can of the wait and the clock is polled for the rest; the unsigned
-    // difference measures right across the clock's wrap.
-    while (timeGetTime() - start < MinimumFrameMs) backend::idleUntil(start + MinimumFrameMs);
+    // The 14 ms were waited out before the frame began, so the picture goes
+    // to the screen at once.
     while (primarySurface->Flip(nullptr, DDFLIP_WAIT) == DDERR_WASSTILLDRAWING) {
     }
 }

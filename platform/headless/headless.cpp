@@ -28,7 +28,6 @@ struct Fault {
 struct State {
     uint64_t clock = 0;
     uint32_t clockBase = 0;
-    bool readSincePump = false;
     uint64_t reads = 0;
     uint64_t idled = 0;
     int jumpAtRead = 0;  // 0: none pending
@@ -158,7 +157,6 @@ int screenWidth() { return DesktopWidth; }
 int screenHeight() { return DesktopHeight; }
 
 void pollEvents() {
-    state.readSincePump = false;
     if (state.pumpHook) state.pumpHook();
     deliverDueSteps();
 }
@@ -174,22 +172,23 @@ void waitEvents() {
 
 uint32_t ticks() {
     ++state.reads;
-    if (state.readSincePump) state.clock += 1;
-    state.readSincePump = true;
     if (state.jumpAtRead > 0 && --state.jumpAtRead == 0) state.clock += state.jumpMs;
     return static_cast<uint32_t>(state.clock) + state.clockBase;
 }
 
 uint32_t calendarSeconds() { return state.calendarSeconds; }
 
-// The clock moves on to the last millisecond before `tick`: the caller's
-// next read then finds `tick`, as the reads of a busy wait would have.
-void idleUntil(uint32_t tick) {
+// The clock moves on to `tick`, unless a message waits already; the
+// messages of the steps it passes are delivered, for the pump's next look.
+void waitEventsUntil(uint32_t tick) {
+    pollEvents();
+    if (winq::messageWaiting()) return;
     const uint32_t now = static_cast<uint32_t>(state.clock) + state.clockBase;
     const auto left = static_cast<int32_t>(tick - now);
-    if (left <= 1) return;
-    state.clock += static_cast<uint64_t>(left - 1);
-    state.idled += static_cast<uint64_t>(left - 1);
+    if (left <= 0) return;
+    state.clock += static_cast<uint64_t>(left);
+    state.idled += static_cast<uint64_t>(left);
+    deliverDueSteps();
 }
 
 bool startTimer(uint32_t periodMs) {
@@ -248,10 +247,7 @@ void reset() {
     state = State{};
 }
 
-void setClock(uint64_t ms) {
-    state.clock = ms;
-    state.readSincePump = false;
-}
+void setClock(uint64_t ms) { state.clock = ms; }
 uint64_t clock() { return state.clock; }
 void setClockBase(uint32_t base) { state.clockBase = base; }
 void jumpClockOnRead(int nthRead, uint32_t ms) {

@@ -3,11 +3,10 @@
 // interface and read back what it recorded.
 //
 // Time. The clock is a 64-bit count of simulated milliseconds that only moves
-// when the game waits: the wait between frames idles up to the last
-// millisecond before its end, and every read of the clock that follows
-// another read with no look at the message queue in between costs one
-// millisecond, so the wait really polls it for the rest. The game sees the low 32 bits,
-// plus a settable base, so the wrap can be tried.
+// when the game waits: the pump's wait for its next frame moves it on to the
+// moment the frame is due, and a sleep (WaitMessage) to the next step that
+// brings something. A frame itself takes no time. The game sees the low 32
+// bits, plus a settable base, so the wrap can be tried.
 //
 // Steps. Simulated time is cut into steps of 14 ms. When the clock reaches
 // the start of step s (14 x s), the next look at the queue delivers step s:
@@ -41,7 +40,7 @@ void setClockBase(uint32_t base);
 // The n-th read from now (1 = the next) first moves the clock on by ms.
 void jumpClockOnRead(int nthRead, uint32_t ms);
 uint64_t clockReads();
-// Milliseconds the clock moved on while the game idled between frames.
+// Milliseconds the clock moved on while the pump waited for a frame.
 uint64_t idledMs();
 
 // Schedule.

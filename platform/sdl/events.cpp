@@ -20,6 +20,15 @@ constexpr WPARAM NoCode = 0xFF;  // a key the original platform had no code for
 bool keyboardHeld[256];
 int holders[256];
 
+// A tap shorter than a frame still counts: the game reads its keys once a
+// frame, so a key that went down and up again before any frame ran with it
+// is let go only once one has. pressedInStep is the pump's step in which
+// the key last went down from up (the frame of that step sees it held);
+// releaseWaits, that its key-up is held back until that frame has run.
+int64_t pressedInStep[256];
+bool releaseWaits[256];
+int releasesWaiting = 0;
+
 bool active = false;
 bool closePosted = false;
 // Enter pressed with Alt switches the screen mode and is no key for the game:
@@ -31,10 +40,40 @@ void postClose() {
     closePosted = true;
 }
 
+// One more source holds the key. A key pressed again while its release
+// waits is still down as far as the game knows: the release is forgotten.
+void startHolding(WPARAM vk) {
+    if (holders[vk]++ > 0) return;
+    if (releaseWaits[vk]) {
+        releaseWaits[vk] = false;
+        --releasesWaiting;
+    } else {
+        pressedInStep[vk] = pumpStep();
+    }
+}
+
+void postRelease(WPARAM vk) {
+    if (releaseWaits[vk]) {
+        releaseWaits[vk] = false;
+        --releasesWaiting;
+    }
+    winq::postToWindow(WM_KEYUP, vk, 0);
+}
+
+// The key-ups held back for a frame that has run since; with `all`, every
+// one (the focus went: no frame runs until it comes back).
+void postWaitingReleases(bool all) {
+    if (releasesWaiting == 0) return;
+    const int64_t step = pumpStep();
+    for (int vk = 0; vk < 256; ++vk)
+        if (releaseWaits[vk] && (all || step > pressedInStep[vk]))
+            postRelease(static_cast<WPARAM>(vk));
+}
+
 void keyboardPress(WPARAM vk) {
     if (!keyboardHeld[vk]) {
         keyboardHeld[vk] = true;
-        ++holders[vk];
+        startHolding(vk);
     }
     sdlplat::repeatKey(vk);
 }
@@ -50,6 +89,7 @@ void keyboardRelease(WPARAM vk) {
 void releaseEverything() {
     for (int vk = 0; vk < 256; ++vk) keyboardRelease(static_cast<WPARAM>(vk));
     sdlplat::releaseControllers();
+    postWaitingReleases(true);
 }
 
 void key(const SDL_KeyboardEvent& k, bool down) {
@@ -228,19 +268,25 @@ void handleEvent(const SDL_Event& e) {
 }
 
 void holdKey(WPARAM vk) {
-    ++holders[vk];
+    startHolding(vk);
     repeatKey(vk);
 }
 
 void letGoOfKey(WPARAM vk) {
-    if (holders[vk] > 0 && --holders[vk] == 0) winq::postToWindow(WM_KEYUP, vk, 0);
+    if (holders[vk] <= 0 || --holders[vk] > 0) return;
+    if (pumpStep() > pressedInStep[vk]) {
+        postRelease(vk);
+    } else if (!releaseWaits[vk]) {
+        releaseWaits[vk] = true;
+        ++releasesWaiting;
+    }
 }
 
 void repeatKey(WPARAM vk) { winq::postToWindow(WM_KEYDOWN, vk, 0); }
 
 bool keyboardHolds(WPARAM vk) { return vk < 256 && keyboardHeld[vk]; }
 
-bool keyHeld(WPARAM vk) { return vk < 256 && holders[vk] > 0; }
+bool keyHeld(WPARAM vk) { return vk < 256 && (holders[vk] > 0 || releaseWaits[vk]); }
 
 bool windowActive() { return active; }
 
@@ -266,7 +312,10 @@ void resetInput() {
     for (int vk = 0; vk < 256; ++vk) {
         keyboardHeld[vk] = false;
         holders[vk] = 0;
+        pressedInStep[vk] = 0;
+        releaseWaits[vk] = false;
     }
+    releasesWaiting = 0;
     enterSwallowed[0] = enterSwallowed[1] = false;
     active = false;
     closePosted = false;
@@ -282,6 +331,32 @@ namespace {
 // can no longer tell it anything.
 constexpr int LongestWaitMs = 250;
 
+// The wait for the next frame. SDL's own wait counts whole milliseconds and
+// may wake a millisecond late, so it is used only until this long before
+// the frame is due; the rest is slept precisely, to PolledNs before, and
+// the pump's next look at the queue and the clock does the last stretch.
+// A key that comes in those last two milliseconds is still seen by the
+// frame: the pump looks at the queue before it starts one.
+constexpr int64_t PreciseSleepNs = 2'000'000;
+constexpr int64_t PolledNs = 50'000;
+
+// Waits for SDL's next event for at most `timeoutMs` and turns what came
+// into messages.
+void waitForEvent(int timeoutMs) {
+    SDL_Event e;
+    if (SDL_WaitEventTimeout(&e, timeoutMs)) {
+        sdlplat::handleEvent(e);
+        while (SDL_PollEvent(&e)) sdlplat::handleEvent(e);
+    }
+    sdlplat::controllerRepeats();
+}
+
+// The time until the next controller repeat is due, capped at `limitMs`.
+int timeoutWithRepeats(int limitMs) {
+    const int repeat = sdlplat::nextControllerRepeatIn();
+    return repeat < 0 || repeat > limitMs ? limitMs : repeat;
+}
+
 }  // namespace
 
 namespace backend {
@@ -290,6 +365,8 @@ void pollEvents() {
     if (!SDL_WasInit(SDL_INIT_EVENTS)) return;
     sdlplat::endIfDisplayLost();
     if (sdlplat::hangUpCame()) postClose();
+    // A tap's release goes before whatever came after it.
+    postWaitingReleases(false);
     SDL_Event e;
     while (SDL_PollEvent(&e)) sdlplat::handleEvent(e);
     sdlplat::controllerRepeats();
@@ -305,14 +382,31 @@ void waitEvents() {
         sdlplat::endIfDisplayLost();
         if (sdlplat::hangUpCame()) postClose();
         if (winq::messageWaiting()) break;
-        const int repeat = sdlplat::nextControllerRepeatIn();
-        const int timeout = repeat < 0 || repeat > LongestWaitMs ? LongestWaitMs : repeat;
-        SDL_Event e;
-        if (SDL_WaitEventTimeout(&e, timeout)) {
-            sdlplat::handleEvent(e);
-            while (SDL_PollEvent(&e)) sdlplat::handleEvent(e);
+        waitForEvent(timeoutWithRepeats(LongestWaitMs));
+    }
+}
+
+void waitEventsUntil(uint32_t tick) {
+    const int64_t deadline = sdlplat::nsWhenClockReads(tick);
+#if defined(__EMSCRIPTEN__)
+    // A page hears of keys only while the browser has its thread: the whole
+    // wait is handed to it, and the pump's next look finds what came.
+    if (deadline - sdlplat::nowNs() > PolledNs) sdlplat::sleepUntilNs(deadline - PolledNs);
+    return;
+#endif
+    const bool events = SDL_WasInit(SDL_INIT_EVENTS) != 0;
+    while (!winq::messageWaiting()) {
+        const int64_t left = deadline - sdlplat::nowNs();
+        if (left <= PolledNs) return;
+        const auto eventWaitMs = static_cast<int>((left - PreciseSleepNs) / 1'000'000);
+        if (!events || eventWaitMs <= 0) {
+            sdlplat::sleepUntilNs(deadline - PolledNs);
+            return;
         }
-        sdlplat::controllerRepeats();
+        sdlplat::endIfDisplayLost();
+        if (sdlplat::hangUpCame()) postClose();
+        if (winq::messageWaiting()) return;
+        waitForEvent(timeoutWithRepeats(eventWaitMs));
     }
 }
 

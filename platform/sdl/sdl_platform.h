@@ -37,9 +37,10 @@ bool fullscreen();
 void setStartWindowed(bool windowed);
 bool applyStartingMode();
 
-// --- The screen (screen.cpp) ---
+// --- The screen (screen.cpp, picture.cpp, presenter.cpp) ---
 
 // The renderer was reset by the system: the picture's texture is made again.
+// (screen.cpp, picture.cpp and presenter.cpp share screen.h besides.)
 void rendererReset();
 
 // The presenter's thread owns the renderer (from the first flip on), and
@@ -55,11 +56,6 @@ int64_t picturesShownSoFar();
 
 // The size of the game's picture (the display mode's).
 SDL_Point pictureSize();
-
-// Without the presenter's thread: shows the last flipped picture if that is
-// done before deadlineNs (nowNs()'s clock), judged by how long showing took
-// the last times.
-void showWhileWaiting(int64_t deadlineNs);
 
 // Forgets the renderer, the picture and what was learnt of presenting.
 void resetScreen();
@@ -96,6 +92,13 @@ private:
 // clock under the game's milliseconds.
 int64_t nowNs();
 void sleepUntilNs(int64_t when);
+// When, on nowNs()'s clock, the game's millisecond clock comes to read
+// `tick` (the beginning of that millisecond; in the past when it reads it
+// already, the difference taken modulo 2^32).
+int64_t nsWhenClockReads(uint32_t tick);
+// When the game last read its millisecond clock (nowNs()'s clock): at a
+// flip, the beginning of the frame, whose first step is that reading.
+int64_t lastClockReadNs();
 
 // The game came as far as asking for its timer, which it does once its
 // display is set up: start-up did not fail.
@@ -114,12 +117,15 @@ void handleEvent(const SDL_Event& event);
 // The window was shown, and the shared layer told the game it is active.
 void windowActivated();
 
-// Keys and buttons held down, as the messages have told the game.
+// Keys and buttons held down, as the messages have told the game: a tap's
+// key counts as held until its release, held back for the frame that sees
+// it, has been posted.
 bool keyHeld(WPARAM vk);
 
 // A source other than the keyboard (a controller's input) begins to hold a
 // virtual key: WM_KEYDOWN. letGoOfKey: it stops, and WM_KEYUP comes when no
-// source holds the key any more. repeatKey: another WM_KEYDOWN, as an
+// source holds the key any more, and a frame has run since it went down (a
+// tap shorter than a frame is held for one). repeatKey: another WM_KEYDOWN, as an
 // auto-repeat.
 void holdKey(WPARAM vk);
 void letGoOfKey(WPARAM vk);

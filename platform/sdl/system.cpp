@@ -1,5 +1,5 @@
-// The small system services over SDL: the millisecond clock and the wait
-// between frames, the 200 ms timer, message boxes and the developer's
+// The small system services over SDL: the millisecond clock and the precise
+// sleep under the wait between frames, the 200 ms timer, message boxes and the developer's
 // diagnostics.
 #include <atomic>
 #include <cstdio>
@@ -13,12 +13,8 @@
 
 namespace {
 
-// The last stretch of the wait between frames that is polled rather than
-// slept: a sleep may wake some tens of microseconds late. Waking late only
-// delays that flip a little: the next frame still starts on its millisecond.
-constexpr int64_t PolledNs = 50'000;
-
 int64_t clockOrigin = -1;
+int64_t lastRead = 0;  // when the game last read its clock
 bool timerAsked = false;
 bool seedSet = false;
 uint32_t seed = 0;
@@ -51,6 +47,12 @@ int64_t nowNs() {
     return now - clockOrigin;
 }
 
+int64_t nsWhenClockReads(uint32_t tick) {
+    const int64_t nowMs = nowNs() / 1'000'000;
+    const auto left = static_cast<int32_t>(tick - static_cast<uint32_t>(nowMs));
+    return (nowMs + left) * 1'000'000;
+}
+
 void sleepUntilNs(int64_t when) {
 #if defined(__EMSCRIPTEN__)
     sleepInBrowserUntilNs(when);
@@ -59,6 +61,8 @@ void sleepUntilNs(int64_t when) {
     if (clockOrigin < 0) nowNs();
     os::sleepUntilNs(clockOrigin + when);
 }
+
+int64_t lastClockReadNs() { return lastRead; }
 
 bool startUpCompleted() { return timerAsked; }
 
@@ -100,20 +104,9 @@ HRESULT fault(Op op) {
 
 // Milliseconds of the monotonic clock since the platform first looked, cut
 // to 32 bits: it wraps exactly as the original's clock.
-uint32_t ticks() { return static_cast<uint32_t>(sdlplat::nowNs() / 1'000'000); }
-
-// The clock reads `tick` from the moment its millisecond begins: the wait
-// shows the last flip's picture if that fits before then, sleeps until just
-// before, and leaves the last fraction of a millisecond to the caller's
-// polling.
-void idleUntil(uint32_t tick) {
-    const int64_t now = sdlplat::nowNs();
-    const int64_t nowMs = now / 1'000'000;
-    const auto left = static_cast<int32_t>(tick - static_cast<uint32_t>(nowMs));
-    if (left <= 0) return;
-    const int64_t deadline = (nowMs + left) * 1'000'000;
-    sdlplat::showWhileWaiting(deadline);
-    if (sdlplat::nowNs() < deadline - PolledNs) sdlplat::sleepUntilNs(deadline - PolledNs);
+uint32_t ticks() {
+    lastRead = sdlplat::nowNs();
+    return static_cast<uint32_t>(lastRead / 1'000'000);
 }
 
 uint32_t calendarSeconds() { return seedSet ? seed : static_cast<uint32_t>(std::time(nullptr)); }

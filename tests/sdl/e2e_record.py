@@ -36,6 +36,7 @@ class Player:
         self.screen, self.trace, self.deadline = screen, trace, deadline
         self.keys = FastKeys(screen.display)
         self.held = set()
+        self.swung_at = None  # the frame last seen when Space was let go
 
     def down(self, key):
         if key not in self.held:
@@ -114,14 +115,18 @@ class Player:
                 last = (s["frame"], height, falling)
             falling = last[2]
             # Charge on the way down (the gauge goes round at 100: not from
-            # too high up).
-            if falling and height < 200 and "space" not in self.held and s["kickAnimActive"] == 0:
+            # too high up), not again straight after a swing that the trace
+            # does not show yet: a tap that short would be a swing of its own.
+            swung_lately = self.swung_at is not None and s["frame"] <= self.swung_at + 4
+            if (falling and height < 200 and "space" not in self.held
+                    and s["kickAnimActive"] == 0 and not swung_lately):
                 self.down("space")
             # The swing meets it between heights 20 and -30: let go as it
             # enters, once the gauge holds more than 20; a busy machine's
             # key arrives some frames later, still inside.
             if "space" in self.held and s["power"] > 22 and falling and height <= 20:
                 self.up("space")
+                self.swung_at = s["frame"]
             time.sleep(0.003)
 
 

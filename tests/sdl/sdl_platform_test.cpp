@@ -87,6 +87,20 @@ protected:
         return w;
     }
 
+    // A game controller plugged in, made by SDL's virtual joystick; null when
+    // none can be made.
+    static SDL_Joystick* plugInPad() {
+        SDL_VirtualJoystickDesc desc{};
+        desc.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;
+        desc.type = SDL_JOYSTICK_TYPE_GAMECONTROLLER;
+        desc.naxes = SDL_CONTROLLER_AXIS_MAX;
+        desc.nbuttons = SDL_CONTROLLER_BUTTON_MAX;
+        desc.name = "Test pad";
+        const int index = SDL_JoystickAttachVirtualEx(&desc);
+        if (index < 0 || !SDL_IsGameController(index)) return nullptr;
+        return SDL_JoystickOpen(index);
+    }
+
     // The window and the display set up as the game does it: true when every
     // step succeeded.
     bool setUpDisplay() {
@@ -190,17 +204,24 @@ TEST(SdlKeys, VirtualKeyCodes) {
 
 TEST_F(SdlPlatform, EventsBecomeMessagesInOrder) {
     ASSERT_TRUE(openWindow());
+    // Each pump() is a step of the pump (the test's passes end on an empty
+    // queue, as before a frame): a key let go in a later step than it went
+    // down is let go at once.
     key(true, SDLK_SPACE);
     key(true, SDLK_SPACE, true);  // auto-repeats come as key-downs
     key(true, SDLK_SPACE, true);
+    pump();
     key(false, SDLK_SPACE);
     key(true, SDLK_KP_ENTER);
+    pump();
     key(false, SDLK_KP_ENTER);
     key(true, SDLK_a);
+    pump();
     key(false, SDLK_a);
     key(false, SDLK_DOWN);  // never pressed as far as the game knows: dropped
     key(true, SDLK_LEFT);
     key(true, SDLK_UP);
+    pump();
     windowEvent(SDL_WINDOWEVENT_FOCUS_LOST);  // releases what is held
     key(false, SDLK_LEFT);                    // already released
     windowEvent(SDL_WINDOWEVENT_FOCUS_GAINED);
@@ -254,17 +275,8 @@ TEST_F(SdlPlatform, EventsBecomeMessagesInOrder) {
 
 TEST_F(SdlPlatform, ControllersDriveTheSameKeys) {
     ASSERT_TRUE(openWindow());
-    SDL_VirtualJoystickDesc desc{};
-    desc.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;
-    desc.type = SDL_JOYSTICK_TYPE_GAMECONTROLLER;
-    desc.naxes = SDL_CONTROLLER_AXIS_MAX;
-    desc.nbuttons = SDL_CONTROLLER_BUTTON_MAX;
-    desc.name = "Test pad";
-    const int index = SDL_JoystickAttachVirtualEx(&desc);
-    ASSERT_GE(index, 0) << SDL_GetError();
-    ASSERT_TRUE(SDL_IsGameController(index));
-    SDL_Joystick* stick = SDL_JoystickOpen(index);
-    ASSERT_NE(stick, nullptr);
+    SDL_Joystick* stick = plugInPad();
+    ASSERT_NE(stick, nullptr) << SDL_GetError();
     auto set = [&](int button, bool down) {
         SDL_JoystickSetVirtualButton(stick, button, down ? 1 : 0);
         SDL_JoystickUpdate();
@@ -345,8 +357,10 @@ TEST_F(SdlPlatform, ControllersDriveTheSameKeys) {
     seen.clear();
     set(SDL_CONTROLLER_BUTTON_DPAD_LEFT, true);
     tilt(SDL_CONTROLLER_AXIS_LEFTX, -30000);
+    const SDL_JoystickID id = SDL_JoystickInstanceID(stick);
     SDL_JoystickClose(stick);
-    SDL_JoystickDetachVirtual(index);
+    for (int i = 0; i < SDL_NumJoysticks(); ++i)
+        if (SDL_JoystickGetDeviceInstanceID(i) == id) SDL_JoystickDetachVirtual(i);
     pump();
     EXPECT_EQ(seen, (std::vector<Seen>{
                         {WM_KEYDOWN, VK_LEFT}, {WM_KEYDOWN, VK_LEFT}, {WM_KEYUP, VK_LEFT}}))
@@ -359,19 +373,9 @@ TEST_F(SdlPlatform, ControllersDriveTheSameKeys) {
 // up when the last lets go; pulling one out lets go of its keys alone.
 TEST_F(SdlPlatform, TwoControllersHoldKeysTogether) {
     ASSERT_TRUE(openWindow());
-    SDL_VirtualJoystickDesc desc{};
-    desc.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;
-    desc.type = SDL_JOYSTICK_TYPE_GAMECONTROLLER;
-    desc.naxes = SDL_CONTROLLER_AXIS_MAX;
-    desc.nbuttons = SDL_CONTROLLER_BUTTON_MAX;
-    desc.name = "Test pad";
-    SDL_Joystick* sticks[2] = {};
-    for (SDL_Joystick*& stick : sticks) {
-        const int index = SDL_JoystickAttachVirtualEx(&desc);
-        ASSERT_GE(index, 0) << SDL_GetError();
-        stick = SDL_JoystickOpen(index);
-        ASSERT_NE(stick, nullptr);
-    }
+    SDL_Joystick* sticks[2] = {plugInPad(), plugInPad()};
+    ASSERT_NE(sticks[0], nullptr) << SDL_GetError();
+    ASSERT_NE(sticks[1], nullptr) << SDL_GetError();
     pump();
     EXPECT_EQ(sdlplat::controllersOpen(), 2);
     auto set = [&](SDL_Joystick* stick, int button, bool down) {
@@ -407,6 +411,73 @@ TEST_F(SdlPlatform, TwoControllersHoldKeysTogether) {
                                        {WM_KEYUP, VK_SPACE},
                                        {WM_KEYUP, VK_RIGHT}}))
         << describe(seen);
+}
+
+// A tap shorter than a frame counts: a key or a button pressed and let go
+// within one step of the pump (before any frame ran with it) is held for
+// that step's frame and let go at the next; a key pressed again meanwhile
+// stays down. Losing the focus lets go of such a key at once.
+TEST_F(SdlPlatform, ATapShorterThanAFrameIsHeldForOneFrame) {
+    ASSERT_TRUE(openWindow());
+    SDL_Joystick* stick = plugInPad();
+    ASSERT_NE(stick, nullptr) << SDL_GetError();
+    pump();
+    seen.clear();
+    auto button = [&](int which, bool down) {
+        SDL_JoystickSetVirtualButton(stick, which, down ? 1 : 0);
+        SDL_JoystickUpdate();
+        SDL_GameControllerUpdate();
+    };
+    key(true, SDLK_RETURN);
+    key(false, SDLK_RETURN);
+    button(SDL_CONTROLLER_BUTTON_A, true);
+    button(SDL_CONTROLLER_BUTTON_A, false);
+    pump();
+    EXPECT_EQ(seen, (std::vector<Seen>{{WM_KEYDOWN, VK_RETURN}, {WM_KEYDOWN, VK_SPACE}}))
+        << describe(seen);
+    EXPECT_TRUE(sdlplat::keyHeld(VK_RETURN));
+    EXPECT_TRUE(sdlplat::keyHeld(VK_SPACE));
+    seen.clear();
+    pump();  // a frame ran: both go up, before anything that came after
+    EXPECT_EQ(seen, (std::vector<Seen>{{WM_KEYUP, VK_RETURN}, {WM_KEYUP, VK_SPACE}}))
+        << describe(seen);
+    EXPECT_FALSE(sdlplat::keyHeld(VK_RETURN));
+
+    // Two taps of Up within a frame are two presses, one release after it;
+    // a key tapped and pressed again stays down until it really goes up.
+    seen.clear();
+    key(true, SDLK_UP);
+    key(false, SDLK_UP);
+    key(true, SDLK_UP);
+    key(false, SDLK_UP);
+    key(true, SDLK_LEFT);
+    key(false, SDLK_LEFT);
+    key(true, SDLK_LEFT);
+    pump();
+    pump();
+    pump();
+    EXPECT_EQ(seen, (std::vector<Seen>{{WM_KEYDOWN, VK_UP},
+                                       {WM_KEYDOWN, VK_UP},
+                                       {WM_KEYDOWN, VK_LEFT},
+                                       {WM_KEYDOWN, VK_LEFT},
+                                       {WM_KEYUP, VK_UP}}))
+        << describe(seen);
+    EXPECT_TRUE(sdlplat::keyHeld(VK_LEFT));
+    key(false, SDLK_LEFT);
+    pump();
+    EXPECT_FALSE(sdlplat::keyHeld(VK_LEFT));
+
+    // The focus lost right after a tap: its release goes at once, before the
+    // game hears that it lost the focus.
+    seen.clear();
+    key(true, SDLK_SPACE);
+    key(false, SDLK_SPACE);
+    windowEvent(SDL_WINDOWEVENT_FOCUS_LOST);
+    pump();
+    EXPECT_EQ(seen, (std::vector<Seen>{
+                        {WM_KEYDOWN, VK_SPACE}, {WM_KEYUP, VK_SPACE}, {WM_ACTIVATEAPP, 0}}))
+        << describe(seen);
+    SDL_JoystickClose(stick);
 }
 
 TEST_F(SdlPlatform, TimerTicksArriveAsQueuedMessages) {
@@ -573,10 +644,11 @@ TEST_F(SdlPlatform, EveryGamePixelComesOutTheSameSize) {
     SDL_FreeSurface(back);
 }
 
-// Without a presenter's thread (a browser), a flip's picture is shown in the
-// wait that follows it, when it fits there; the first one at once; one the
-// same as the picture on the screen not at all.
-TEST_F(SdlPlatform, WithoutThreadsThePictureIsShownInTheWait) {
+// Without a presenter's thread (a browser), a flip's picture is shown at
+// the flip, for the screen to take at its next refresh; one the same as the
+// picture on the screen not at all. The wait for the next frame shows
+// nothing, and it never returns early.
+TEST_F(SdlPlatform, WithoutThreadsThePictureIsShownAtItsFlip) {
     setenv("PAKO_PRESENT_INLINE", "1", 1);
     ASSERT_TRUE(setUpDisplay());
     SDL_Surface* back = SDL_CreateRGBSurfaceWithFormat(0, 640, 480, 16, SDL_PIXELFORMAT_RGB565);
@@ -584,33 +656,23 @@ TEST_F(SdlPlatform, WithoutThreadsThePictureIsShownInTheWait) {
     const int64_t before = sdlplat::picturesShownSoFar();
     ASSERT_EQ(backend::displayPresent(back), S_OK);
     EXPECT_EQ(sdlplat::picturesShownSoFar(), before + 1) << "the first picture, at its flip";
+    EXPECT_FALSE(sdlplat::presenterOwnsRenderer());
     ASSERT_EQ(backend::displayPresent(back), S_OK);
-    backend::idleUntil(backend::ticks() + 100);
     EXPECT_EQ(sdlplat::picturesShownSoFar(), before + 1) << "the same picture shown again";
     static_cast<uint16_t*>(back->pixels)[320] = 0xffff;  // one pixel changed
     ASSERT_EQ(backend::displayPresent(back), S_OK);
-    EXPECT_EQ(sdlplat::picturesShownSoFar(), before + 1) << "the flip only hands it over";
-    EXPECT_FALSE(sdlplat::presenterOwnsRenderer());
-    // A wait with time for it shows it, and sleeps: it never hands back
-    // more than the clock's last millisecond to poll. (A tenth of a second
-    // leaves time for the showing even on a busy machine, and is short of
-    // the fifth after which a flip shows its picture at once; how close to
-    // its end the wait wakes is measured by bench/real_game.py.)
+    EXPECT_EQ(sdlplat::picturesShownSoFar(), before + 2) << "a changed picture, at its flip";
+    // A wait of a tenth of a second shows nothing more and does not end
+    // before its time, however busy the machine.
     const uint32_t due = backend::ticks() + 100;
-    backend::idleUntil(due);
-    EXPECT_EQ(sdlplat::picturesShownSoFar(), before + 2);
+    backend::waitEventsUntil(due);
     EXPECT_GE(static_cast<int32_t>(backend::ticks() - due), -1) << "the wait returned early";
-    // A wait with no time left shows nothing.
-    static_cast<uint16_t*>(back->pixels)[320] = 0;
-    ASSERT_EQ(backend::displayPresent(back), S_OK);
-    backend::idleUntil(backend::ticks());
     EXPECT_EQ(sdlplat::picturesShownSoFar(), before + 2);
-    // A picture that changed and changed back before it was shown is the
-    // one on the screen: nothing to show.
-    static_cast<uint16_t*>(back->pixels)[320] = 0xffff;
-    ASSERT_EQ(backend::displayPresent(back), S_OK);
-    backend::idleUntil(backend::ticks() + 100);
-    EXPECT_EQ(sdlplat::picturesShownSoFar(), before + 2);
+    // A wait whose time has come returns at once.
+    backend::waitEventsUntil(backend::ticks());
+    // The window uncovered: the picture on the screen is shown again.
+    sdlplat::showAgain();
+    EXPECT_EQ(sdlplat::picturesShownSoFar(), before + 3);
     unsetenv("PAKO_PRESENT_INLINE");
     SDL_FreeSurface(back);
 }

@@ -291,8 +291,9 @@ def sim_title(sim, tmp, env):
 
 
 def read_frame_log(path):
-    """The flips and the pictures shown in a PAKO_FRAME_LOG, in microseconds:
-    (flip times, [(shown time, took)])."""
+    """The frames and the pictures shown in a PAKO_FRAME_LOG, in microseconds:
+    (the times the flipped frames began, [(shown time, took)]). Frames begin
+    14 ms apart; each is flipped as soon as it is drawn."""
     flips, shown = [], []
     try:
         for line in open(path):

@@ -5,6 +5,7 @@
 #include <SDL.h>
 
 #include <cstring>
+#include <vector>
 
 #include "display/catalogue.h"
 #include "display/display.h"
@@ -263,36 +264,75 @@ TEST_F(Shell, CloseEndsThePumpBeforeAnyFurtherFrame) {
     EXPECT_EQ(game.titleActive, 1);
 }
 
-TEST_F(Shell, FramesArePacedFourteenMillisecondsApart) {
+// The clock at every flip the pump made, read at the look at the queue that
+// follows it (a simulated frame takes no time).
+std::vector<uint64_t> flipTimes;
+int flipsSeen = 0;
+void noteFlips() {
+    for (; flipsSeen < headless::presentCount(); ++flipsSeen)
+        flipTimes.push_back(headless::clock());
+}
+
+// The pump waits before each frame, not after: the frame runs on the keys
+// that came during the wait, and its picture is flipped at once. Frames
+// still begin 14 ms apart; one that ran long delays the next and nothing
+// else; the clock's wrap changes nothing.
+TEST_F(Shell, FramesWaitFirstThenFlipAtOnceFourteenMillisecondsApart) {
+    flipTimes.clear();
+    flipsSeen = 0;
+    headless::setPumpHook(noteFlips);
+    // Enter comes at 42 ms, in the wait before frame 3: that frame ends the
+    // title, and its picture is flipped at 42 ms, not 14 ms later.
+    headless::scheduleMessage(3, WM_KEYDOWN, VK_RETURN, 0);
+    headless::setStepLimit(5);
+    EXPECT_EQ(runGame(), 0);
+    EXPECT_EQ(flipTimes, (std::vector<uint64_t>{0, 14, 28, 42, 56}));
+    EXPECT_EQ(game.titleActive, 0);
+    // It waited before each frame, and before the close that ends step 5.
+    EXPECT_EQ(headless::idledMs(), 70u);
+
+    // A frame called on its own flips with no wait after gameFrame.
     startGame();
-    // A quick frame waits out its 14 ms: the platform idles through all but
-    // the last millisecond, and the clock is read until it has passed too.
     headless::setClock(1000);
-    const uint64_t reads = headless::clockReads();
-    const uint64_t idled = headless::idledMs();
     presentFrame();
-    EXPECT_EQ(headless::clock(), 1014u);
-    EXPECT_EQ(headless::clockReads() - reads, 3u);
-    EXPECT_EQ(headless::idledMs() - idled, 12u);
-    // A 20 ms frame is flipped at once: the first look after it ends the wait.
-    headless::setClock(2000);
-    headless::jumpClockOnRead(2, 19);
-    const int presents = headless::presentCount();
-    const uint64_t reads2 = headless::clockReads();
-    presentFrame();
-    EXPECT_EQ(headless::clockReads() - reads2, 2u);
-    EXPECT_EQ(headless::clock(), 2020u);
-    EXPECT_EQ(headless::presentCount(), presents + 1);
-    // A 3 ms frame waits the rest.
-    headless::setClock(3000);
-    headless::jumpClockOnRead(2, 2);
-    presentFrame();
-    EXPECT_EQ(headless::clock(), 3014u);
-    // The clock's wrap neither lengthens nor shortens the wait.
-    headless::setClockBase(0xFFFFFFFFu - 5);
-    headless::setClock(0);
-    presentFrame();
-    EXPECT_EQ(headless::clock(), 14u);
+    EXPECT_EQ(headless::clock(), 1000u);
+    EXPECT_EQ(headless::presentCount(), 1);
+
+    // A frame that takes 20 ms (the clock has moved on by the pump's next
+    // look) is followed by the next at once, and that one 14 ms later; one
+    // of 3 ms waits the rest.
+    freshProcess();
+    flipTimes.clear();
+    flipsSeen = 0;
+    headless::setPumpHook(noteFlips);
+    headless::setAutomaticTimer(false);
+    headless::setStepLimit(6);
+    // Reads: the first frame's start, then the look whether the next is due.
+    headless::jumpClockOnRead(2, 20);
+    EXPECT_EQ(runGame(), 0);
+    ASSERT_GE(flipTimes.size(), 3u);
+    EXPECT_EQ(flipTimes[0], 0u);
+    EXPECT_EQ(flipTimes[1], 20u);
+    EXPECT_EQ(flipTimes[2], 34u);
+    freshProcess();
+    flipTimes.clear();
+    flipsSeen = 0;
+    headless::setPumpHook(noteFlips);
+    headless::setStepLimit(3);
+    headless::jumpClockOnRead(2, 3);
+    EXPECT_EQ(runGame(), 0);
+    EXPECT_EQ(flipTimes, (std::vector<uint64_t>{0, 14, 28}));
+
+    // Across the clock's wrap the frames keep their 14 ms.
+    freshProcess();
+    flipTimes.clear();
+    flipsSeen = 0;
+    headless::setPumpHook(noteFlips);
+    headless::setClockBase(0xFFFFFFFFu - 20);
+    headless::setStepLimit(4);
+    EXPECT_EQ(runGame(), 0);
+    EXPECT_EQ(flipTimes, (std::vector<uint64_t>{0, 14, 28, 42}));
+    headless::setPumpHook(nullptr);
 }
 
 TEST_F(Shell, FlipIsRetriedWhileTheDeviceIsStillDrawing) {
