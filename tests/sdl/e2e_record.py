@@ -2,6 +2,8 @@
 """A real game, played on Xvfb by real key presses with real hold times,
 recorded and traced (pako --record, --trace), then replayed by pako-sim
 (--replay, --trace): the two traces must be the same, line for line.
+The game is started with a tap of Enter, pressed and let go before the
+next frame: the game holds it for that frame, and the record keeps it so.
 
 The player reads the game's trace as it is written, as a player watches the
 screen: it starts the game from the title, runs under the shuttlecock and
@@ -72,6 +74,12 @@ class Player:
     def press(self, key, hold=0.1):
         self.down(key)
         time.sleep(hold)
+        self.up(key)
+
+    def tap(self, key):
+        """Pressed and let go at once, both before the game's next frame
+        (as a quick finger does): the game holds it for one frame."""
+        self.down(key)
         self.up(key)
 
     def rally(self, kicks, focus_change=None):
@@ -181,9 +189,9 @@ def main():
             run(["xdotool", "windowfocus", wid], screen.env)
             player.wait_for(lambda s: player.trace.lines > before and s["appActive"] == 1, 60)
 
-        # The title, once its logo rests; START is chosen.
+        # The title, once its logo rests; START is chosen, with a tap.
         player.wait_for(lambda s: s["titleActive"] == 1 and s["zoomStage"] >= 5)
-        player.press("Return")
+        player.tap("Return")
         kicks = player.rally(a.kicks, focus_change if a.focus_change else None)
         # A player on a busy machine may let go too late: as a player does,
         # it plays again (continue: yes) until it made its kicks, within
