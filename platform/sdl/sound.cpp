@@ -37,11 +37,73 @@ int slotsUsed = 0;
 int fileReads = 0;
 const Sound* playing = nullptr;
 
-// The mixer on the default output device, SDL's audio already up.
-bool openMixer() {
-    if (Mix_OpenAudio(MIX_DEFAULT_FREQUENCY, MIX_DEFAULT_FORMAT, 2, 1024) != 0) return false;
+// The mixer's rate. A device that insists on a rate of its own opens at
+// that one instead, and the sounds are converted to it as they are read.
+constexpr int MixerRate = 48000;
+
+// The sizes of the device's buffer asked for, in sample frames, smallest
+// first. A sound begins the first buffer mixed after playSound, so a
+// buffer's length is what the mixer adds to the kick's delay ahead of the
+// device's own queue: 256 frames are 5.3 ms at 48 kHz, 512 are 10.7 ms,
+// 1024 are 21.3 ms. Each size is asked for with the device free to change
+// the size (WASAPI opens at its own period), the rate and the channels; a
+// device that refuses one is asked for the next, and after the last for
+// SDL's own default size with any change at all, so that every device that
+// plays at all is opened.
+constexpr int BufferSizes[] = {256, 512, 1024};
+constexpr int SizedChanges = SDL_AUDIO_ALLOW_FREQUENCY_CHANGE | SDL_AUDIO_ALLOW_CHANNELS_CHANGE |
+                             SDL_AUDIO_ALLOW_SAMPLES_CHANGE;
+
+// Drivers measured not to keep up with small buffers start at 1024 frames,
+// the size the game always had. Measured with SDL 2.26 and PulseAudio 16's
+// null sink on a virtual machine of two cores, busy with other work and
+// with two busy loops a core besides: the sizes played a kick every 300 ms
+// side by side for two minutes, so that each met the same load, and the
+// server counted the times a stream ran dry.
+//  - pulseaudio: SDL has the server queue one buffer and no more (the
+//    server shortens that to three quarters), so the queue is as short as
+//    the buffer. 256, 512 and 1024 frames ran dry 2138, 496 and 49 times
+//    under the load; 386, 101 and 11 times with the audio thread at nice
+//    -20, as SDL sets it where the system lets it; 267, 49 and 13 times
+//    without the busy loops. From 1024 frames up, twice the buffer only
+//    halves the count. PipeWire's PulseAudio server is reached through
+//    this driver too.
+//  - alsa, measured through ALSA's PulseAudio plugin (ALSA's default on a
+//    desktop): 173, 59 and 24 times. Behind dmix, ALSA's default on a bare
+//    sound card, the period is dmix's own (1024 frames as configured)
+//    whatever is asked.
+//  - emscripten: the page's script processor is filled on the page's own
+//    thread, between the game's frames; not measured.
+// The other drivers take what is asked or keep a size of their own (WASAPI
+// its period, commonly 10 ms); the dummy and disk drivers, which the tests
+// use, open at 256 frames.
+struct DriverStart {
+    const char* driver;
+    int frames;
+};
+constexpr DriverStart DriverStarts[] = {{"pulseaudio", 1024}, {"alsa", 1024}, {"emscripten", 1024}};
+
+int smallestBufferSize() {
+    const char* driver = SDL_GetCurrentAudioDriver();
+    for (const DriverStart& start : DriverStarts)
+        if (driver && std::strcmp(driver, start.driver) == 0) return start.frames;
+    return BufferSizes[0];
+}
+
+bool openMixerAt(int frames, int changes) {
+    if (Mix_OpenAudioDevice(MixerRate, MIX_DEFAULT_FORMAT, 2, frames, nullptr, changes) != 0)
+        return false;
     Mix_AllocateChannels(1);
     return true;
+}
+
+// The mixer on the default output device, SDL's audio already up: false,
+// with the last refusal in Mix_GetError(), when no size opens.
+bool openMixer() {
+    const int smallest = smallestBufferSize();
+    for (const int frames : BufferSizes)
+        if (frames >= smallest && openMixerAt(frames, SizedChanges)) return true;
+    return openMixerAt(0, SDL_AUDIO_ALLOW_ANY_CHANGE);
 }
 
 bool openAudio() {
