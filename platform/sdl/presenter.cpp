@@ -6,12 +6,16 @@
 // presenter took it is not shown, and the game goes on at its own speed
 // either way.
 //
-// A fresh picture is shown at once. Where the driver's present waits for
-// the screen's refresh, that wait is the only one, and it keeps to one
-// picture a refresh by itself; where the present comes back at once, the
-// presenter holds a picture until a refresh has passed since the last one
-// began, so that the screen is never sent more pictures than it shows.
-// Whether the present waits is judged by how long the last ones took.
+// A picture that comes after a quiet spell is begun at once. Where the
+// driver's present waits for the screen's refresh, it is begun instead
+// just before the next refresh it can make, with the freshest picture
+// there is then, and the driver's short wait is the only one: a present
+// begun at once would hold the presenter until that refresh, and a fresher
+// picture coming meanwhile would wait for the one after. Where the present
+// comes back at once, the presenter holds a picture until a refresh has
+// passed since the last one began, so that the screen is never sent more
+// pictures than it shows. What the presents do is learnt from how long
+// they take and when they come back.
 //
 // Where the platform has no threads (a browser), the picture is shown at
 // the flip instead: the game's wait for its next frame comes right after,
@@ -55,35 +59,117 @@ bool held = false;
 std::vector<uint16_t> showing;  // the picture being shown
 bool onScreen = false;          // `showing` is what the screen shows
 
-// How long the last presents took. A present that waits for the refresh
-// takes anything up to a refresh, half of one on average; one that does not
-// comes back in a small part of that. Judged by the middle one of the last
-// few, so that one slow present on a busy machine changes nothing; a
-// present judged to wait that does not only costs the pictures a screen
-// would have left out.
-constexpr int Judged = 8;
-int64_t presentTimes[Judged] = {};
-int presentsTimed = 0;
+// What the presenter learns of the screen from the presents themselves.
+//
+// Whether the present waits for the refresh: a present that waits takes
+// anything up to a refresh, half of one on average, while one that does not
+// comes back in a small part of that; one aimed just before a refresh comes
+// back at that refresh. Judged by most of the last few presents, so that
+// one slow present on a busy machine changes nothing; a present judged to
+// wait that does not only costs the pictures a screen would have left out.
+//
+// The refresh, where the screen does not say it: the time between the
+// returns of two presents made one right after the other, each of which
+// waited for a refresh. The returns of waiting presents mark the refreshes.
+struct Learnt {
+    static constexpr int Kept = 8;
+    bool waited[Kept] = {};
+    int judged = 0;
+    int64_t periods[Kept] = {};
+    int periodsKept = 0;
+    int64_t lastStart = 0;
+    int64_t lastReturn = 0;  // a refresh, where presents wait
+    bool anyShown = false;
+    // How long before a refresh a picture is begun so that it is on the
+    // screen at that refresh: its upload, drawing and the present's own
+    // work. Made longer whenever a picture missed its refresh.
+    int64_t lead = 3'000'000;
+    int madeInARow = 0;
+};
+Learnt learnt;
 
-void timePresent(int64_t took) { presentTimes[presentsTimed++ % Judged] = took; }
-
-bool presentsWaitForTheScreen(int64_t refresh) {
-    if (presentsTimed < Judged) return false;
-    int64_t sorted[Judged];
-    std::copy(presentTimes, presentTimes + Judged, sorted);
-    std::nth_element(sorted, sorted + Judged / 2, sorted + Judged);
-    return sorted[Judged / 2] >= std::max<int64_t>(refresh / 8, 1'000'000);
-}
-
-// A screen that does not say its rate is taken to refresh 60 times a second.
+constexpr int64_t LeastLeadNs = 3'000'000;
+constexpr int64_t LeadStepNs = 1'000'000;
+constexpr int MadeBeforeShorterLead = 300;
+// A screen that does not say its rate is taken to refresh 60 times a second
+// where pictures must be held back for it.
 constexpr int64_t UsualRefreshNs = 1'000'000'000 / 60;
 
-// The earliest moment the next picture may be shown, after one that began
-// at `lastStart`: at once where the present itself waits for the screen,
-// otherwise a refresh later.
-int64_t nextAllowed(int64_t lastStart) {
-    const int64_t refresh = screen::refreshNs() > 0 ? screen::refreshNs() : UsualRefreshNs;
-    return presentsWaitForTheScreen(refresh) ? lastStart : lastStart + refresh;
+int64_t median(const int64_t* values, int n) {
+    int64_t sorted[Learnt::Kept];
+    std::copy(values, values + n, sorted);
+    std::nth_element(sorted, sorted + n / 2, sorted + n);
+    return sorted[n / 2];
+}
+
+bool presentsWait() {
+    if (learnt.judged < Learnt::Kept) return false;
+    return std::count(learnt.waited, learnt.waited + Learnt::Kept, true) > Learnt::Kept / 2;
+}
+
+// The screen's refresh period as it says it, or as the presents showed it;
+// 0 when neither is known.
+int64_t knownRefresh() {
+    if (screen::refreshNs() > 0) return screen::refreshNs();
+    return learnt.periodsKept >= Learnt::Kept / 2 ? median(learnt.periods, learnt.periodsKept) : 0;
+}
+
+// The next refresh at which a picture begun at `when` plus the lead can be
+// on the screen, counted from the last return; 0 when the refresh is not
+// known or the presents do not wait.
+int64_t refreshToAimAt(int64_t when) {
+    const int64_t period = knownRefresh();
+    if (!learnt.anyShown || !presentsWait() || period <= 0) return 0;
+    const int64_t from = when + learnt.lead - learnt.lastReturn;
+    const int64_t k = from <= 0 ? 1 : (from + period - 1) / period;
+    return learnt.lastReturn + k * period;
+}
+
+// When the picture that came at `now` is begun. Where the present waits for
+// the refresh, just before the next refresh it can make, so that the
+// freshest picture is taken then and the present's wait is short (one begun
+// at once would hold the presenter until the refresh and keep a fresher
+// picture from it); where the refresh is not known, at once, and the
+// driver's wait is the only one. Where the present does not wait, a refresh
+// after the last picture began, so that the screen is not sent more
+// pictures than it shows.
+int64_t whenToBegin(int64_t now, int64_t aim) {
+    if (!learnt.anyShown) return now;
+    if (aim > 0) return std::max(now, aim - learnt.lead);
+    if (presentsWait()) return now;
+    const int64_t period = knownRefresh() > 0 ? knownRefresh() : UsualRefreshNs;
+    return std::max(now, learnt.lastStart + period);
+}
+
+// A picture was shown: begun at `start`, its present taking `presentTook`
+// of it, back at `back`; `aim` the refresh it was aimed at, or 0.
+void learnFrom(int64_t start, int64_t presentTook, int64_t back, int64_t aim) {
+    const int64_t period = knownRefresh() > 0 ? knownRefresh() : UsualRefreshNs;
+    bool waited = false;
+    if (aim > 0) {
+        waited = back >= aim - 500'000;
+        if (back > aim + period / 2) {
+            learnt.lead = std::min(learnt.lead + LeadStepNs, period / 2);
+            learnt.madeInARow = 0;
+        } else if (++learnt.madeInARow >= MadeBeforeShorterLead) {
+            learnt.lead = std::max(LeastLeadNs, learnt.lead - LeadStepNs / 2);
+            learnt.madeInARow = 0;
+        }
+    } else {
+        waited = presentTook >= std::max<int64_t>(period / 8, 1'000'000);
+        // Begun as the last came back, and both waited: one refresh apart.
+        const int64_t apart = back - learnt.lastReturn;
+        if (learnt.anyShown && waited && start - learnt.lastReturn < 300'000 &&
+            apart >= 4'000'000 && apart <= 34'000'000) {
+            learnt.periods[learnt.periodsKept % Learnt::Kept] = apart;
+            learnt.periodsKept = std::min(learnt.periodsKept + 1, Learnt::Kept);
+        }
+    }
+    learnt.waited[learnt.judged++ % Learnt::Kept] = waited;
+    if (learnt.judged > 2 * Learnt::Kept) learnt.judged -= Learnt::Kept;
+    learnt.lastStart = start;
+    learnt.lastReturn = back;
+    learnt.anyShown = true;
 }
 
 bool threadsWanted() {
@@ -101,8 +187,6 @@ void presenterLoop() {
     presenterThread = SDL_ThreadID();
     // The game's own thread keeps the time; on a busy machine it goes first.
     os::lowerThisThreadsPriority();
-    int64_t lastStart = 0;
-    bool anyShown = false;
     for (;;) {
         bool same = false;
         {
@@ -110,12 +194,10 @@ void presenterLoop() {
             pictureCame.wait(hold, pictureWaiting);
             if (stopping) break;
         }
-        // No more often than the screen shows pictures; a picture that
-        // comes after a quiet spell goes at once.
-        if (anyShown) {
-            const int64_t allowed = nextAllowed(lastStart);
-            if (sdlplat::nowNs() < allowed) sdlplat::sleepUntilNs(allowed);
-        }
+        const int64_t came = sdlplat::nowNs();
+        const int64_t aim = refreshToAimAt(came);
+        const int64_t begin = whenToBegin(came, aim);
+        if (begin > came) sdlplat::sleepUntilNs(begin);
         {
             std::unique_lock<std::mutex> hold(pictureLock);
             if (stopping) break;
@@ -128,9 +210,9 @@ void presenterLoop() {
         if (screen::screenless()) continue;
         if (screen::windowSizeChanged()) same = false;
         if (same) continue;
-        lastStart = sdlplat::nowNs();
-        timePresent(screen::show(showing.data()));
-        anyShown = true;
+        const int64_t start = sdlplat::nowNs();
+        const int64_t presentTook = screen::show(showing.data());
+        learnFrom(start, presentTook, sdlplat::nowNs(), aim);
         onScreen = true;
     }
     // The renderer goes back to the game's thread, which lets it go.
@@ -166,7 +248,7 @@ void startPresenter() {
     stopping = redraw = false;
     loopLeft = parked = false;
     onScreen = false;
-    presentsTimed = 0;
+    learnt = Learnt{};
     screen::letGoOfContext();
     // However the process ends, the presenter is stopped before the
     // process's objects are destroyed: an end by exit() from anywhere runs
