@@ -64,13 +64,13 @@ static void setUp(void) {
     }
     const char* hz = getenv("LATENCY_REFRESH_HZ");
     if (hz && atoi(hz) > 0) refreshNs = 1000000000LL / atoi(hz);
-    const char* spec = getenv("LATENCY_AREAS");
-    while (spec && *spec && areaCount < MAX_AREAS) {
+    const char* text = getenv("LATENCY_AREAS");
+    while (text && *text && areaCount < MAX_AREAS) {
         int* a = areas[areaCount];
-        if (sscanf(spec, "%d,%d,%d,%d", &a[0], &a[1], &a[2], &a[3]) != 4) break;
+        if (sscanf(text, "%d,%d,%d,%d", &a[0], &a[1], &a[2], &a[3]) != 4) break;
         ++areaCount;
-        spec = strchr(spec, ' ');
-        while (spec && *spec == ' ') ++spec;
+        text = strchr(text, ' ');
+        while (text && *text == ' ') ++text;
     }
     if (areaCount) dpy = XOpenDisplay(NULL);
 }
