@@ -18,6 +18,7 @@
 #include "platform/sdl/sdl_platform.h"
 #include "platform/win_queue.h"
 #include "shell/app.h"
+#include "tests/sdl/polling.h"
 
 namespace {
 
@@ -44,17 +45,6 @@ std::string describe(const std::vector<Seen>& list) {
     return s;
 }
 
-// Polls until `done` holds, for at most ten seconds (a busy machine is slow,
-// never wrong): true when it held.
-template <typename Done>
-bool waitUntil(Done done) {
-    const Uint64 end = SDL_GetTicks64() + 10000;
-    while (!done()) {
-        if (SDL_GetTicks64() > end) return false;
-        SDL_Delay(1);
-    }
-    return true;
-}
 
 class SdlPlatform : public ::testing::Test {
 protected:

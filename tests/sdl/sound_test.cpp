@@ -22,6 +22,7 @@
 #include "platform/backend.h"
 #include "platform/sdl/sdl_platform.h"
 #include "platform/win_queue.h"
+#include "tests/sdl/polling.h"
 
 namespace {
 
@@ -118,17 +119,6 @@ void listenAgain() {
 
 int bufferFrames() { return output.bytes.load() / 4; }
 
-// Polls until `done` holds, for at most ten seconds (a busy machine is slow,
-// never wrong): true when it held.
-template <typename Done>
-bool waitUntil(Done done) {
-    const Uint64 end = SDL_GetTicks64() + 10000;
-    while (!done()) {
-        if (SDL_GetTicks64() > end) return false;
-        SDL_Delay(1);
-    }
-    return true;
-}
 
 // A kick of the device's own format, so that nothing converts it: 16-bit
 // stereo at 48 kHz, a tenth of a second of a square wave loud from its
