@@ -45,7 +45,6 @@ std::string describe(const std::vector<Seen>& list) {
     return s;
 }
 
-
 class SdlPlatform : public ::testing::Test {
 protected:
     void SetUp() override {

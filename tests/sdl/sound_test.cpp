@@ -119,7 +119,6 @@ void listenAgain() {
 
 int bufferFrames() { return output.bytes.load() / 4; }
 
-
 // A kick of the device's own format, so that nothing converts it: 16-bit
 // stereo at 48 kHz, a tenth of a second of a square wave loud from its
 // first sample.
