@@ -34,6 +34,10 @@ void sleepUntilNs(int64_t when);
 // presenter's thread calls it).
 void lowerThisThreadsPriority();
 
+// Called by the presenter's thread right after each present: whatever the
+// system holds back of the window's picture goes to the screen now.
+void pictureDrawn();
+
 // True when the game, built for Windows, runs under Wine on another system,
 // where Direct3D is itself drawn through OpenGL.
 bool runsUnderWine();

@@ -39,6 +39,8 @@ void lowerThisThreadsPriority() {
 #endif
 }
 
+void pictureDrawn() {}
+
 bool runsUnderWine() { return false; }
 
 std::vector<unsigned char> readRegularFile(const char* name, int64_t maxBytes) {

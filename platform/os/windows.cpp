@@ -135,6 +135,13 @@ void lowerThisThreadsPriority() {
     SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
 }
 
+// Wine puts a window's picture on the X server when one of the program's
+// threads next waits for messages (or after 50 ms without such a wait):
+// the game's thread waits for its next frame before the presenter has
+// drawn, so without this the picture waited for the frame after. A wait of
+// no time lets it go at once; on Windows it only returns.
+void pictureDrawn() { MsgWaitForMultipleObjects(0, nullptr, FALSE, 0, QS_ALLINPUT); }
+
 bool runsUnderWine() {
     const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
     return ntdll && GetProcAddress(ntdll, "wine_get_version") != nullptr;

@@ -212,6 +212,7 @@ void presenterLoop() {
         if (same) continue;
         const int64_t start = sdlplat::nowNs();
         const int64_t presentTook = screen::show(showing.data());
+        os::pictureDrawn();
         learnFrom(start, presentTook, sdlplat::nowNs(), aim);
         onScreen = true;
     }
