@@ -178,10 +178,10 @@ uint32_t ticks() {
 
 uint32_t calendarSeconds() { return state.calendarSeconds; }
 
-// The clock moves on to `tick`, unless a message waits already; the
-// messages of the steps it passes are delivered, for the pump's next look.
+// The clock moves on to `tick`, unless a message waits already (the
+// caller has just polled); the messages of the steps it passes are
+// delivered, for the pump's next look.
 void waitEventsUntil(uint32_t tick) {
-    pollEvents();
     if (winq::messageWaiting()) return;
     const uint32_t now = static_cast<uint32_t>(state.clock) + state.clockBase;
     const auto left = static_cast<int32_t>(tick - now);

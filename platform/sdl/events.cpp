@@ -27,7 +27,6 @@ int holders[256];
 // releaseWaits, that its key-up is held back until that frame has run.
 int64_t pressedInStep[256];
 bool releaseWaits[256];
-int releasesWaiting = 0;
 
 bool active = false;
 bool closePosted = false;
@@ -44,30 +43,19 @@ void postClose() {
 // waits is still down as far as the game knows: the release is forgotten.
 void startHolding(WPARAM vk) {
     if (holders[vk]++ > 0) return;
-    if (releaseWaits[vk]) {
-        releaseWaits[vk] = false;
-        --releasesWaiting;
-    } else {
-        pressedInStep[vk] = pumpStep();
-    }
-}
-
-void postRelease(WPARAM vk) {
-    if (releaseWaits[vk]) {
-        releaseWaits[vk] = false;
-        --releasesWaiting;
-    }
-    winq::postToWindow(WM_KEYUP, vk, 0);
+    if (!releaseWaits[vk]) pressedInStep[vk] = pumpStep();
+    releaseWaits[vk] = false;
 }
 
 // The key-ups held back for a frame that has run since; with `all`, every
 // one (the focus went: no frame runs until it comes back).
 void postWaitingReleases(bool all) {
-    if (releasesWaiting == 0) return;
     const int64_t step = pumpStep();
-    for (int vk = 0; vk < 256; ++vk)
-        if (releaseWaits[vk] && (all || step > pressedInStep[vk]))
-            postRelease(static_cast<WPARAM>(vk));
+    for (int vk = 0; vk < 256; ++vk) {
+        if (!releaseWaits[vk] || (!all && step <= pressedInStep[vk])) continue;
+        releaseWaits[vk] = false;
+        winq::postToWindow(WM_KEYUP, static_cast<WPARAM>(vk), 0);
+    }
 }
 
 void keyboardPress(WPARAM vk) {
@@ -274,12 +262,10 @@ void holdKey(WPARAM vk) {
 
 void letGoOfKey(WPARAM vk) {
     if (holders[vk] <= 0 || --holders[vk] > 0) return;
-    if (pumpStep() > pressedInStep[vk]) {
-        postRelease(vk);
-    } else if (!releaseWaits[vk]) {
+    if (pumpStep() > pressedInStep[vk])
+        winq::postToWindow(WM_KEYUP, vk, 0);
+    else
         releaseWaits[vk] = true;
-        ++releasesWaiting;
-    }
 }
 
 void repeatKey(WPARAM vk) { winq::postToWindow(WM_KEYDOWN, vk, 0); }
@@ -315,7 +301,6 @@ void resetInput() {
         pressedInStep[vk] = 0;
         releaseWaits[vk] = false;
     }
-    releasesWaiting = 0;
     enterSwallowed[0] = enterSwallowed[1] = false;
     active = false;
     closePosted = false;
@@ -341,8 +326,12 @@ constexpr int64_t PreciseSleepNs = 2'000'000;
 constexpr int64_t PolledNs = 50'000;
 
 // Waits for SDL's next event for at most `timeoutMs` and turns what came
-// into messages.
+// into messages; first looks whether the display is still there and the
+// terminal still open, and waits not at all when that brought a message.
 void waitForEvent(int timeoutMs) {
+    sdlplat::endIfDisplayLost();
+    if (sdlplat::hangUpCame()) postClose();
+    if (winq::messageWaiting()) return;
     SDL_Event e;
     if (SDL_WaitEventTimeout(&e, timeoutMs)) {
         sdlplat::handleEvent(e);
@@ -378,12 +367,7 @@ void waitEvents() {
         SDL_Delay(10);
         return;
     }
-    while (!winq::messageWaiting()) {
-        sdlplat::endIfDisplayLost();
-        if (sdlplat::hangUpCame()) postClose();
-        if (winq::messageWaiting()) break;
-        waitForEvent(timeoutWithRepeats(LongestWaitMs));
-    }
+    while (!winq::messageWaiting()) waitForEvent(timeoutWithRepeats(LongestWaitMs));
 }
 
 void waitEventsUntil(uint32_t tick) {
@@ -403,9 +387,6 @@ void waitEventsUntil(uint32_t tick) {
             sdlplat::sleepUntilNs(deadline - PolledNs);
             return;
         }
-        sdlplat::endIfDisplayLost();
-        if (sdlplat::hangUpCame()) postClose();
-        if (winq::messageWaiting()) return;
         waitForEvent(timeoutWithRepeats(eventWaitMs));
     }
 }

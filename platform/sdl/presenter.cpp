@@ -71,12 +71,23 @@ bool onScreen = false;          // `showing` is what the screen shows
 // The refresh, where the screen does not say it: the time between the
 // returns of two presents made one right after the other, each of which
 // waited for a refresh. The returns of waiting presents mark the refreshes.
-struct Learnt {
+// The last few of something, oldest replaced first.
+template <typename T>
+struct LastFew {
     static constexpr int Kept = 8;
-    bool waited[Kept] = {};
-    int judged = 0;
-    int64_t periods[Kept] = {};
-    int periodsKept = 0;
+    T values[Kept] = {};
+    int count = 0;  // up to Kept
+    int next = 0;
+    void add(T value) {
+        values[next] = value;
+        next = (next + 1) % Kept;
+        count = std::min(count + 1, Kept);
+    }
+};
+
+struct Learnt {
+    LastFew<bool> waited;
+    LastFew<int64_t> periods;
     int64_t lastStart = 0;
     int64_t lastReturn = 0;  // a refresh, where presents wait
     bool anyShown = false;
@@ -95,24 +106,27 @@ constexpr int MadeBeforeShorterLead = 300;
 // where pictures must be held back for it.
 constexpr int64_t UsualRefreshNs = 1'000'000'000 / 60;
 
-int64_t median(const int64_t* values, int n) {
-    int64_t sorted[Learnt::Kept];
-    std::copy(values, values + n, sorted);
-    std::nth_element(sorted, sorted + n / 2, sorted + n);
-    return sorted[n / 2];
+int64_t median(const LastFew<int64_t>& few) {
+    int64_t sorted[LastFew<int64_t>::Kept];
+    std::copy(few.values, few.values + few.count, sorted);
+    std::nth_element(sorted, sorted + few.count / 2, sorted + few.count);
+    return sorted[few.count / 2];
 }
 
 bool presentsWait() {
-    if (learnt.judged < Learnt::Kept) return false;
-    return std::count(learnt.waited, learnt.waited + Learnt::Kept, true) > Learnt::Kept / 2;
+    const LastFew<bool>& w = learnt.waited;
+    return w.count == w.Kept && std::count(w.values, w.values + w.Kept, true) > w.Kept / 2;
 }
 
 // The screen's refresh period as it says it, or as the presents showed it;
 // 0 when neither is known.
 int64_t knownRefresh() {
     if (screen::refreshNs() > 0) return screen::refreshNs();
-    return learnt.periodsKept >= Learnt::Kept / 2 ? median(learnt.periods, learnt.periodsKept) : 0;
+    return learnt.periods.count >= learnt.periods.Kept / 2 ? median(learnt.periods) : 0;
 }
+
+// The refresh a picture is held back for where the present does not wait.
+int64_t refreshOrUsual() { return knownRefresh() > 0 ? knownRefresh() : UsualRefreshNs; }
 
 // The next refresh at which a picture begun at `when` plus the lead can be
 // on the screen, counted from the last return; 0 when the refresh is not
@@ -137,14 +151,13 @@ int64_t whenToBegin(int64_t now, int64_t aim) {
     if (!learnt.anyShown) return now;
     if (aim > 0) return std::max(now, aim - learnt.lead);
     if (presentsWait()) return now;
-    const int64_t period = knownRefresh() > 0 ? knownRefresh() : UsualRefreshNs;
-    return std::max(now, learnt.lastStart + period);
+    return std::max(now, learnt.lastStart + refreshOrUsual());
 }
 
 // A picture was shown: begun at `start`, its present taking `presentTook`
 // of it, back at `back`; `aim` the refresh it was aimed at, or 0.
 void learnFrom(int64_t start, int64_t presentTook, int64_t back, int64_t aim) {
-    const int64_t period = knownRefresh() > 0 ? knownRefresh() : UsualRefreshNs;
+    const int64_t period = refreshOrUsual();
     bool waited = false;
     if (aim > 0) {
         waited = back >= aim - 500'000;
@@ -161,12 +174,10 @@ void learnFrom(int64_t start, int64_t presentTook, int64_t back, int64_t aim) {
         const int64_t apart = back - learnt.lastReturn;
         if (learnt.anyShown && waited && start - learnt.lastReturn < 300'000 &&
             apart >= 4'000'000 && apart <= 34'000'000) {
-            learnt.periods[learnt.periodsKept % Learnt::Kept] = apart;
-            learnt.periodsKept = std::min(learnt.periodsKept + 1, Learnt::Kept);
+            learnt.periods.add(apart);
         }
     }
-    learnt.waited[learnt.judged++ % Learnt::Kept] = waited;
-    if (learnt.judged > 2 * Learnt::Kept) learnt.judged -= Learnt::Kept;
+    learnt.waited.add(waited);
     learnt.lastStart = start;
     learnt.lastReturn = back;
     learnt.anyShown = true;
