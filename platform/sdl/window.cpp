@@ -67,6 +67,23 @@ void becomeWindow() {
     isFullscreen = false;
 }
 
+// SDL's OpenGL renderers want a window made for OpenGL, and one that is not
+// is destroyed and made again when the renderer opens: the player would see
+// the game's window come, go and come back, and anything that found the
+// first one (a window manager's focus, a test) would hold a window that is
+// gone. So the window is made for OpenGL from the start where the renderer
+// SDL picks (the one named in SDL_RENDER_DRIVER, or else its first) is one,
+// and as before where the video driver has no OpenGL (SDL's dummy driver):
+// the renderer then finds its own way.
+Uint32 flagsForRenderer() {
+    const char* named = SDL_GetHint(SDL_HINT_RENDER_DRIVER);
+    SDL_RendererInfo first{};
+    const char* driver = named && *named                           ? named
+                         : SDL_GetRenderDriverInfo(0, &first) == 0 ? first.name
+                                                                   : nullptr;
+    return driver && SDL_strncasecmp(driver, "opengl", 6) == 0 ? SDL_WINDOW_OPENGL : 0;
+}
+
 // Full screen on the desktop. Without a window manager nobody carries the
 // request out, and the window would keep its old size and place while the
 // picture is laid out for the whole screen: the window is put over the
@@ -213,11 +230,15 @@ bool createWindow(const char* title, int width, int height, const char* iconReso
 #if defined(__EMSCRIPTEN__)
     // The canvas keeps the picture's own pixels on a high-DPI screen too:
     // the page scales it.
-    constexpr Uint32 flags = SDL_WINDOW_HIDDEN;
+    const Uint32 flags = SDL_WINDOW_HIDDEN | flagsForRenderer();
 #else
-    constexpr Uint32 flags = SDL_WINDOW_HIDDEN | SDL_WINDOW_BORDERLESS | SDL_WINDOW_ALLOW_HIGHDPI;
+    const Uint32 flags =
+        SDL_WINDOW_HIDDEN | SDL_WINDOW_BORDERLESS | SDL_WINDOW_ALLOW_HIGHDPI | flagsForRenderer();
 #endif
     theWindow = SDL_CreateWindow(title, area.x, area.y, width, height, flags);
+    if (!theWindow && (flags & SDL_WINDOW_OPENGL))
+        theWindow =
+            SDL_CreateWindow(title, area.x, area.y, width, height, flags & ~SDL_WINDOW_OPENGL);
     if (!theWindow) {
         std::fprintf(stderr, "pako: cannot open the game's window: %s\n", SDL_GetError());
         return false;

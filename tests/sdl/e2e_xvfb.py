@@ -7,6 +7,9 @@ one), captures the root window and checks it:
 - the title, once the logo has come to rest, is the picture pako-sim draws
   for the same moment (all but the blinking START item);
 - Enter starts the countdown: READY's own pixels stand at (250, 200);
+- the window shown at the start is the one the title is drawn in: none is
+  shown and then destroyed again on the way (a window made anew when the
+  renderer opens comes, goes and comes back before the player's eyes);
 - Escape ends the process with status 0.
 
 With --screenshots DIR it also plays on until the continue screen and saves
@@ -23,7 +26,7 @@ import tempfile
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from xserver import Screen, Trace, close, ended_well, fail, poll, read_bmp24, sim_title  # noqa: E402
+from xserver import Screen, TopLevelWindows, Trace, close, ended_well, fail, poll, read_bmp24, sim_title  # noqa: E402
 
 W, H = 640, 480
 
@@ -79,6 +82,7 @@ def main():
     try:
         want = sim_title(sim, tmp, screen.env)
         trace = Trace(os.path.join(tmp, "game.trace"))
+        windows = TopLevelWindows(screen.display)
         game = subprocess.Popen([pako, "--trace", trace.path], cwd=os.path.join(assets, "sounds"),
                                 env=screen.env, stderr=subprocess.PIPE)
         screen.wait_for_window()
@@ -89,6 +93,11 @@ def main():
         if wrong > 0:
             screen.save_png(title, "e2e-title-failed.png")
             fail(f"title: {wrong} pixels differ from pako-sim's picture")
+        windows.read()
+        windows.close()
+        if windows.gone or len(windows.shown) != 1:
+            fail(f"windows shown before the title: {[hex(w) for w in windows.shown]}, "
+                 f"destroyed again: {[hex(w) for w in windows.gone]}")
         if shots:
             os.makedirs(shots, exist_ok=True)
             screen.save_png(title, os.path.join(shots, "title.png"))

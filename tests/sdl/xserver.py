@@ -225,6 +225,53 @@ class FastKeys:
             self.dpy = None
 
 
+class TopLevelWindows:
+    """The X server's own account of the windows made on its root, asked for
+    before the game starts: which were shown, and which of those were
+    destroyed again. Nothing is missed however busy the machine, as the
+    server queues every notice for this connection."""
+
+    SUBSTRUCTURE_NOTIFY = 1 << 19
+    DESTROY_NOTIFY, MAP_NOTIFY = 17, 19
+
+    def __init__(self, display):
+        self.x = ctypes.CDLL("libX11.so.6")
+        self.x.XOpenDisplay.restype = ctypes.c_void_p
+        self.x.XOpenDisplay.argtypes = [ctypes.c_char_p]
+        self.x.XDefaultRootWindow.restype = ctypes.c_ulong
+        self.x.XDefaultRootWindow.argtypes = [ctypes.c_void_p]
+        self.x.XSelectInput.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_long]
+        self.x.XSync.argtypes = [ctypes.c_void_p, ctypes.c_int]
+        self.x.XPending.argtypes = [ctypes.c_void_p]
+        self.x.XNextEvent.argtypes = [ctypes.c_void_p, ctypes.c_void_p]
+        self.x.XCloseDisplay.argtypes = [ctypes.c_void_p]
+        self.dpy = self.x.XOpenDisplay(display.encode())
+        if not self.dpy:
+            fail(f"cannot open the display {display} to watch its windows")
+        self.x.XSelectInput(self.dpy, self.x.XDefaultRootWindow(self.dpy),
+                            self.SUBSTRUCTURE_NOTIFY)
+        self.x.XSync(self.dpy, 0)
+        self.shown, self.gone = [], []
+
+    def read(self):
+        """Takes in what the server said so far."""
+        self.x.XSync(self.dpy, 0)
+        event = (ctypes.c_long * 24)()
+        while self.x.XPending(self.dpy):
+            self.x.XNextEvent(self.dpy, event)
+            kind, window = event[0] & 0xFFFFFFFF, event[5]  # type; the window's id
+            if kind == self.MAP_NOTIFY and window not in self.shown:
+                self.shown.append(window)
+            elif kind == self.DESTROY_NOTIFY and window in self.shown:
+                self.gone.append(window)
+        return self
+
+    def close(self):
+        if self.dpy:
+            self.x.XCloseDisplay(self.dpy)
+            self.dpy = None
+
+
 class Trace:
     """A game's trace file (pako --trace), read as it grows: the state after
     the last frame written."""
