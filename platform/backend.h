@@ -70,6 +70,13 @@ uint32_t calendarSeconds();
 // moves its clock on to `tick`.
 void waitEventsUntil(uint32_t tick);
 
+// How the frames keep their pace. False: a frame is due 14 ms after the last
+// one began, and one that ran long delays the next. True where the platform
+// is woken late as a matter of course (a web page, woken at the browser's
+// animation frames): the frames keep a fixed 14 ms step on the clock
+// instead and make up lost time, up to one step.
+bool framesKeepAFixedStep();
+
 // Timer: from now on, a tick about every periodMs milliseconds, delivered
 // through postTimerTick() (win_queue.h). false when no timer can be had.
 bool startTimer(uint32_t periodMs);

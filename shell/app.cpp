@@ -10,14 +10,31 @@ namespace {
 
 constexpr DWORD MinimumFrameMs = 14;
 
-// When the last frame began: the next may begin 14 ms later.
-DWORD lastFrameStart = 0;
+// Where the last frame stands on the clock: the next may begin 14 ms later.
+// It is when the last frame began; where the platform keeps the frames on
+// a fixed step instead (a web page, woken only when the browser is ready),
+// it is the step the last frame was due at, so that time the platform took
+// is made up, one frame at once at most: a frame begins less than two steps
+// behind its own, and older lateness is let go (after a long wait, two
+// frames run at once, not a burst).
+DWORD lastFrameSlot = 0;
 bool anyFrameRan = false;
 
-// The next frame may begin: 14 ms have passed since the last one began (the
-// unsigned difference measures right across the clock's wrap), or none has
-// run yet.
-bool frameDue() { return !anyFrameRan || timeGetTime() - lastFrameStart >= MinimumFrameMs; }
+// The next frame may begin: 14 ms have passed since the last one's slot
+// (the unsigned difference measures right across the clock's wrap), or none
+// has run yet.
+bool frameDue() { return !anyFrameRan || timeGetTime() - lastFrameSlot >= MinimumFrameMs; }
+
+// A frame begins at `now`, when it is due.
+void frameBegins(DWORD now) {
+    if (anyFrameRan && backend::framesKeepAFixedStep()) {
+        lastFrameSlot += MinimumFrameMs;
+        if (now - lastFrameSlot >= 2 * MinimumFrameMs) lastFrameSlot = now - 2 * MinimumFrameMs + 1;
+    } else {
+        lastFrameSlot = now;
+    }
+    anyFrameRan = true;
+}
 
 }  // namespace
 
@@ -35,11 +52,12 @@ int appMain(HINSTANCE instance, HINSTANCE, char*, int showCommand) {
             // The frame waits first, so that it shows the newest keys: the
             // pump sleeps until the frame is due, and a message that comes
             // meanwhile is handled before it. Frames still begin at least
-            // 14 ms apart, and one that ran long only delays the next.
+            // 14 ms apart, and one that ran long only delays the next (a
+            // page makes up such time instead: frameBegins).
             if (frameDue())
                 presentFrame();
             else
-                waitMessageUntil(lastFrameStart + MinimumFrameMs);
+                waitMessageUntil(lastFrameSlot + MinimumFrameMs);
         } else {
             WaitMessage();
         }
@@ -89,8 +107,7 @@ void gameStart() {
 }
 
 void presentFrame() {
-    lastFrameStart = timeGetTime();
-    anyFrameRan = true;
+    frameBegins(timeGetTime());
     gameFrame();
     // The 14 ms were waited out before the frame began, so the picture goes
     // to the screen at once.

@@ -94,7 +94,8 @@ function showPicture(left, top, fit) {
     whole = k;
     screenCanvas.width = WIDTH * k;
     screenCanvas.height = HEIGHT * k;
-    shown = -1;
+    // A canvas given a new size is blank: the picture is copied again.
+    if (pictureUp) copyPicture();
   }
   screenCanvas.style.width = WIDTH * fit + 'px';
   screenCanvas.style.height = HEIGHT * fit + 'px';
@@ -190,16 +191,21 @@ new ResizeObserver(() => layout()).observe(document.getElementById('insets'),
 
 // --- Painting ---------------------------------------------------------------------
 
-// A new picture on the game's canvas is copied to the screen at the
-// browser's next paint.
-let shown = -1, running = true, gameLoaded = false;
+// The game puts each new picture on its canvas as it hands the page's
+// thread to the browser for the next animation frame (Module.onPicture): it
+// is copied to the screen there and then, so that the browser shows it at
+// that animation frame.
+let running = true, gameLoaded = false;
 window.pakoPaints = 0;
+function copyPicture() {
+  const ctx = screenCanvas.getContext('2d');
+  ctx.imageSmoothingEnabled = false;
+  ctx.drawImage(gameCanvas, 0, 0, screenCanvas.width, screenCanvas.height);
+}
+
 function paint() {
   if (!running) return;
-  requestAnimationFrame(paint);
-  const now = Module._pako_pictures_shown();
-  if (now === shown || now === 0) return;
-  if (shown <= 0 && !window.pakoFirstPicture) {
+  if (!pictureUp) {
     window.pakoFirstPicture = performance.now();
     say();
     screenCanvas.hidden = keys.hidden = false;
@@ -209,11 +215,8 @@ function paint() {
     screenCanvas.focus();
     keepOffline();
   }
-  shown = now;
   window.pakoPaints++;
-  const ctx = screenCanvas.getContext('2d');
-  ctx.imageSmoothingEnabled = false;
-  ctx.drawImage(gameCanvas, 0, 0, screenCanvas.width, screenCanvas.height);
+  copyPicture();
 }
 
 // --- The page's own keys: touch controls, a tap that stops a demo --------------------
@@ -454,8 +457,11 @@ var Module = {
   }],
   onRuntimeInitialized: () => {
     gameLoaded = true;
-    requestAnimationFrame(paint);
   },
+  onPicture: paint,
+  // The game has run its frames for this animation frame: a control's
+  // change that they have seen makes way for the next at once.
+  onWait: () => sender.tick(),
   onGameMessage: (caption, text) => { window.pakoMessages.push([caption, text]); },
   onAbort: (what) => {
     finished();

@@ -30,6 +30,8 @@ struct State {
     uint32_t clockBase = 0;
     uint64_t reads = 0;
     uint64_t idled = 0;
+    bool fixedStep = false;
+    uint32_t lateWakeMs = 0;
     int jumpAtRead = 0;  // 0: none pending
     uint32_t jumpMs = 0;
 
@@ -186,10 +188,15 @@ void waitEventsUntil(uint32_t tick) {
     const uint32_t now = static_cast<uint32_t>(state.clock) + state.clockBase;
     const auto left = static_cast<int32_t>(tick - now);
     if (left <= 0) return;
-    state.clock += static_cast<uint64_t>(left);
-    state.idled += static_cast<uint64_t>(left);
+    const uint64_t waited = static_cast<uint64_t>(left) + state.lateWakeMs;
+    state.clock += waited;
+    state.idled += waited;
     deliverDueSteps();
 }
+
+// The simulator paces its frames as the desktop does, unless a test asks
+// for a page's pacing.
+bool framesKeepAFixedStep() { return state.fixedStep; }
 
 bool startTimer(uint32_t periodMs) {
     state.timerRunning = true;
@@ -256,6 +263,10 @@ void jumpClockOnRead(int nthRead, uint32_t ms) {
 }
 uint64_t clockReads() { return state.reads; }
 uint64_t idledMs() { return state.idled; }
+void paceAsAPage(bool fixedStep, uint32_t lateMs) {
+    state.fixedStep = fixedStep;
+    state.lateWakeMs = lateMs;
+}
 
 void scheduleMessage(int64_t step, UINT message, WPARAM wParam, LPARAM lParam) {
     state.schedule.push_back({step, message, wParam, lParam});

@@ -42,6 +42,11 @@ void jumpClockOnRead(int nthRead, uint32_t ms);
 uint64_t clockReads();
 // Milliseconds the clock moved on while the pump waited for a frame.
 uint64_t idledMs();
+// As a web page's platform: the frames keep a fixed step on the clock
+// (backend::framesKeepAFixedStep), and every wait for a frame comes back
+// `lateMs` after the moment it was asked for, as a browser wakes a page
+// late. Off (and 0) by default.
+void paceAsAPage(bool fixedStep, uint32_t lateMs);
 
 // Schedule.
 constexpr uint64_t StepMs = 14;

@@ -5,6 +5,7 @@
 // sound.cpp. Everything is queued on the game's thread, in the order SDL
 // gave it.
 #include "platform/backend.h"
+#include "platform/sdl/browser.h"
 #include "platform/sdl/sdl_platform.h"
 #include "platform/win_queue.h"
 
@@ -372,12 +373,10 @@ void waitEvents() {
 
 void waitEventsUntil(uint32_t tick) {
     const int64_t deadline = sdlplat::nsWhenClockReads(tick);
-#if defined(__EMSCRIPTEN__)
-    // A page hears of keys only while the browser has its thread: the whole
-    // wait is handed to it, and the pump's next look finds what came.
-    if (deadline - sdlplat::nowNs() > PolledNs) sdlplat::sleepUntilNs(deadline - PolledNs);
-    return;
-#endif
+    // A page hears of keys only while the browser has its thread: the wait
+    // is handed to it until its next animation frame, and the pump's next
+    // look finds what came.
+    if (browser::waitForNextFrame(deadline)) return;
     const bool events = SDL_WasInit(SDL_INIT_EVENTS) != 0;
     while (!winq::messageWaiting()) {
         const int64_t left = deadline - sdlplat::nowNs();
@@ -390,5 +389,7 @@ void waitEventsUntil(uint32_t tick) {
         waitForEvent(timeoutWithRepeats(eventWaitMs));
     }
 }
+
+bool framesKeepAFixedStep() { return browser::framesKeepAFixedStep(); }
 
 }  // namespace backend

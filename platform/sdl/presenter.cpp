@@ -17,9 +17,9 @@
 // pictures than it shows. What the presents do is learnt from how long
 // they take and when they come back.
 //
-// Where the platform has no threads (a browser), the picture is shown at
-// the flip instead: the game's wait for its next frame comes right after,
-// and hands the page's thread to the browser, which puts it on the screen.
+// Where the platform has no threads, the picture is shown at the flip
+// instead; on a page, as the game hands its thread to the browser for the
+// next animation frame, which puts it on the screen (web.cpp).
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -31,6 +31,7 @@
 #include <vector>
 
 #include "platform/os.h"
+#include "platform/sdl/browser.h"
 #include "platform/sdl/screen.h"
 #include "platform/sdl/sdl_platform.h"
 
@@ -184,12 +185,9 @@ void learnFrom(int64_t start, int64_t presentTook, int64_t back, int64_t aim) {
 }
 
 bool threadsWanted() {
-#if defined(__EMSCRIPTEN__)
-    return false;
-#else
+    if (!browser::hasThreads()) return false;
     const char* inline_ = std::getenv("PAKO_PRESENT_INLINE");
     return !(inline_ && *inline_ && std::strcmp(inline_, "0") != 0);
-#endif
 }
 
 bool pictureWaiting() { return ((fresh || redraw) && !held) || stopping; }
@@ -304,15 +302,21 @@ void hand(const uint8_t* pixels, int pitch) {
         pictureCame.notify_one();
         return;
     }
+    // On a page the picture waits for the game to hand its thread to the
+    // browser, which shows it then: a picture flipped before that is
+    // replaced, unseen, without being drawn.
+    if (!browser::windowIsTheCanvas()) showWaitingPicture();
+}
+
+bool showWaitingPicture() {
+    if (presenterRunning || !fresh) return false;
     fresh = false;
     // The picture already on the screen is not shown again: on the title at
     // rest that is nearly every frame, and a slow processor (a phone's, in
     // a browser) has better use for the time than putting it up once more.
-    if (onScreen && latest == showing) return;
-#if defined(__EMSCRIPTEN__)
-    const sdlplat::PresentWithoutYield waitsAfter;
-#endif
+    if (onScreen && latest == showing) return false;
     showInline();
+    return true;
 }
 
 bool presenting() { return presenterRunning; }

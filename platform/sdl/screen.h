@@ -5,7 +5,8 @@
 // - picture.cpp: one picture put on the window, scaled with square pixels
 //   and black bars, through an SDL renderer;
 // - presenter.cpp: when pictures are shown: by a thread of its own, the
-//   presenter, or at the flip where there are no threads (a browser).
+//   presenter, or at the flip where there are no threads (on a page, as
+//   the game hands its thread to the browser).
 //
 // From the first flip on the presenter owns the renderer: the game's thread
 // never draws, and window events, which SDL would pass to the renderer on
@@ -72,8 +73,11 @@ void logShown(int64_t at, int64_t took);
 // nothing.
 void preparePictures(int width, int height);
 // The flip's picture, `pitch` bytes a row: shown by the presenter when it is
-// free, or, without threads, at once.
+// free, or, without threads, at once (on a page: at showWaitingPicture).
 void hand(const uint8_t* pixels, int pitch);
+// Without threads: the last flipped picture shown, unless it was shown
+// already or is what the screen shows; true when one was shown.
+bool showWaitingPicture();
 // The presenter's thread owns the renderer.
 bool presenting();
 // The presenter stopped and joined (or let go of, when stuck in a lost

@@ -219,41 +219,10 @@ void forgetSounds();
 // with one line, and a device added while there is none brings sound back.
 void audioDeviceEvent(const SDL_AudioDeviceEvent& event);
 
-// --- In a web browser (web.cpp, only in a browser build) ---
-
-// Before SDL's video starts: the canvas is the window, and a hidden tab
-// counts as focus lost.
-void prepareBrowser();
-// The display as the game sees it: the canvas, the picture's size.
-SDL_Rect canvasArea();
-// sleepUntilNs on a page: sleeps by handing the page's thread back to the
-// browser.
-void sleepInBrowserUntilNs(int64_t when);
-// While one lives, SDL shows a picture without handing the page's thread
-// to the browser after it (as it does by default, so that a program that
-// never sleeps still lets the page paint): for the picture shown in the
-// wait between frames, which sleeps right after.
-class PresentWithoutYield {
-public:
-    PresentWithoutYield();
-    ~PresentWithoutYield();
-    PresentWithoutYield(const PresentWithoutYield&) = delete;
-    PresentWithoutYield& operator=(const PresentWithoutYield&) = delete;
-};
-// A message box's words, shown by the page.
-void showOnPage(const char* caption, const char* text);
-// The game has ended with `code`: the page hears of it.
-void endInBrowser(int code);
-
 // The game ends with `code`, for main() to return. A page does not see
 // main() return, so in a browser the runtime ends here and the page hears
 // the code.
-inline int endWith(int code) {
-#if defined(__EMSCRIPTEN__)
-    endInBrowser(code);
-#endif
-    return code;
-}
+int endWith(int code);
 
 // --- The process ---
 

@@ -9,6 +9,7 @@
 
 #include "platform/backend.h"
 #include "platform/os.h"
+#include "platform/sdl/browser.h"
 #include "platform/sdl/sdl_platform.h"
 
 namespace {
@@ -54,15 +55,17 @@ int64_t nsWhenClockReads(uint32_t tick) {
 }
 
 void sleepUntilNs(int64_t when) {
-#if defined(__EMSCRIPTEN__)
-    sleepInBrowserUntilNs(when);
-    return;
-#endif
+    if (browser::sleepUntilNs(when)) return;
     if (clockOrigin < 0) nowNs();
     os::sleepUntilNs(clockOrigin + when);
 }
 
 int64_t lastClockReadNs() { return lastRead; }
+
+int endWith(int code) {
+    browser::end(code);
+    return code;
+}
 
 bool startUpCompleted() { return timerAsked; }
 
@@ -135,12 +138,9 @@ int messageBox(const char* text, const char* caption, uint32_t type) {
     std::fflush(stderr);
     const bool retryCancel = (type & 0x0F) == MB_RETRYCANCEL;
     const int closed = retryCancel ? IDCANCEL : IDOK;
-#if defined(__EMSCRIPTEN__)
     // A page shows the words itself and the game goes on as if the box
     // were closed.
-    sdlplat::showOnPage(caption, text);
-    return closed;
-#endif
+    if (browser::showMessage(caption, text)) return closed;
     const SDL_MessageBoxButtonData retryButtons[] = {
         {SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT, IDRETRY, "Retry"},
         {SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, IDCANCEL, "Cancel"},

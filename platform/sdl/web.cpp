@@ -1,55 +1,70 @@
-// The game in a web browser: everything the SDL platform does differently
-// on a page, in one place. The rest of the platform runs as it is; where it
-// must differ, a line under __EMSCRIPTEN__ calls in here.
+// The game on a web page: everything the SDL platform does differently
+// there (browser.h), in one place.
 //
 // - The page's thread is the game's: every wait hands it back to the browser
-//   (ASYNCIFY's emscripten_sleep), or nothing else on the page would run,
-//   keys, timers and the canvas's painting included. The wait between frames
-//   sleeps here (sleepInBrowserUntilNs); the wait of a paused game is SDL's
-//   own, which sleeps the same way in a browser.
+//   (ASYNCIFY), or nothing else on the page would run, keys, timers and the
+//   canvas's painting included. The wait between frames lasts until the
+//   browser's next animation frame; the wait of a paused game is SDL's own,
+//   which sleeps the same way in a browser.
+// - The frames keep a fixed step on the clock and make up what the browser
+//   took from them (the shell's pump, framesKeepAFixedStep): a browser wakes
+//   a page when it is ready, late by its painting, its timers' alignment or
+//   a slow processor, and lateness that was never made up slowed the game.
+// - A picture is put on the canvas as the game hands its thread to the
+//   browser, which shows it at that animation frame: of two frames run in
+//   one animation frame only the second's picture is drawn, as the first's
+//   would never be seen.
 // - The window is the page's canvas, of the picture's own 640 x 480 pixels,
 //   which the page scales; there is no full screen to switch to.
 // - Switching to another tab pauses the game, as switching to another
 //   program does on the desktop.
-// - Message boxes and the end of the game reach the page
-//   (Module.onGameMessage, Module.onExit in web/index.html).
+// - Message boxes, each picture put on the canvas and the end of the game
+//   reach the page (Module.onGameMessage, Module.onPicture, Module.onExit in
+//   web/page.js).
 #include <emscripten.h>
 
-#include <algorithm>
 #include <cstdint>
 
+#include "platform/sdl/browser.h"
+#include "platform/sdl/screen.h"
 #include "platform/sdl/sdl_platform.h"
 #include "platform/win.h"
 
 namespace {
 
-// A browser's timer wakes a little late, up to a millisecond or two on a
-// busy machine: the sleep ends before it is due by about as much as the
-// timer was late the last times, and the rest is polled, so that frames
-// still start on their millisecond. Polling is kept short, as a phone's
-// processor (or one slowed down) pays for every moment of it.
-constexpr int Kept = 32;
-int64_t lateness[Kept] = {};
-int latenessKept = 0;  // up to Kept
-int latenessNext = 0;
-constexpr int64_t LeastEarlyNs = 250'000;
-constexpr int64_t MostEarlyNs = 2'000'000;
-
-// Nine wakes in ten of the last ones, and a little more.
-int64_t earlyNs() {
-    if (latenessKept < Kept) return MostEarlyNs;
-    int64_t sorted[Kept];
-    std::copy(lateness, lateness + Kept, sorted);
-    std::nth_element(sorted, sorted + Kept * 9 / 10, sorted + Kept);
-    return std::clamp(sorted[Kept * 9 / 10] + 200'000, LeastEarlyNs, MostEarlyNs);
-}
+// However the browser holds back its animation frames (a tab being hidden
+// stops them), the game looks at its keys and its clock at least this often.
+constexpr int LongestFrameWaitMs = 100;
+// A frame due sooner than this is waited for by looking at the clock, as on
+// the desktop.
+constexpr int64_t PolledNs = 50'000;
 
 }  // namespace
 
-// The page's side (web/index.html).
+// The page's side (web/page.js).
 // clang-format off
 EM_JS(void, pageShowMessage, (const char* caption, const char* text), {
     if (Module.onGameMessage) Module.onGameMessage(UTF8ToString(caption), UTF8ToString(text));
+});
+
+EM_JS(void, pagePictureShown, (), {
+    if (Module.onPicture) Module.onPicture();
+});
+
+// The page's thread goes back to the browser until its next animation frame
+// (or `limitMs`, should none come), where the game goes on. The page hears
+// of each such wait as soon as the game has let go of its thread
+// (Module.onWait): its touch controls let go of a tap there, which the
+// frames just run have seen.
+EM_ASYNC_JS(void, pageWaitForAnimationFrame, (int limitMs), {
+    if (Module.onWait) Promise.resolve().then(Module.onWait);
+    await new Promise((resume) => {
+        const timer = setTimeout(resume, limitMs);
+        requestAnimationFrame(() => {
+            clearTimeout(timer);
+            resume();
+        });
+    });
 });
 
 // A tab hidden or shown counts as the page's focus lost or found: the page
@@ -66,57 +81,74 @@ EM_JS(void, pageFocusFollowsTab, (), {
 });
 // clang-format on
 
-namespace sdlplat {
+namespace {
 
-void prepareBrowser() {
+// While one lives, SDL shows a picture without handing the page's thread to
+// the browser after it, as it does by default so that a program that never
+// sleeps still lets the page paint: the game's wait hands it over right
+// after.
+class PresentWithoutYield {
+public:
+    PresentWithoutYield() { SDL_SetHint(SDL_HINT_EMSCRIPTEN_ASYNCIFY, "0"); }
+    ~PresentWithoutYield() { SDL_SetHint(SDL_HINT_EMSCRIPTEN_ASYNCIFY, "1"); }
+    PresentWithoutYield(const PresentWithoutYield&) = delete;
+    PresentWithoutYield& operator=(const PresentWithoutYield&) = delete;
+};
+
+}  // namespace
+
+namespace browser {
+
+void prepare() {
     // The canvas is a window of the picture's size from the start; a page
     // does not take the screen unasked.
-    setStartWindowed(true);
+    sdlplat::setStartWindowed(true);
     pageFocusFollowsTab();
 }
 
-SDL_Rect canvasArea() {
-    const SDL_Point picture = pictureSize();
-    return SDL_Rect{0, 0, picture.x, picture.y};
+bool windowIsTheCanvas() { return true; }
+
+bool canvasArea(SDL_Rect* area) {
+    const SDL_Point picture = sdlplat::pictureSize();
+    *area = SDL_Rect{0, 0, picture.x, picture.y};
+    return true;
 }
 
-void sleepInBrowserUntilNs(int64_t when) {
-    const int64_t now = nowNs();
-    const int64_t left = when - now;
-    if (left <= 0) return;
-    const int64_t sleepMs = (left - earlyNs()) / 1'000'000;
-    if (sleepMs > 0) {
-        emscripten_sleep(static_cast<unsigned>(sleepMs));
-        lateness[latenessNext] = std::max<int64_t>(0, nowNs() - now - sleepMs * 1'000'000);
-        latenessNext = (latenessNext + 1) % Kept;
-        latenessKept = std::min(latenessKept + 1, Kept);
+bool hasThreads() { return false; }
+
+bool waitForNextFrame(int64_t dueNs) {
+    if (dueNs - sdlplat::nowNs() <= PolledNs) return true;
+    {
+        const PresentWithoutYield waitsAfter;
+        if (screen::showWaitingPicture()) pagePictureShown();
     }
-    while (nowNs() < when) {
-    }
+    pageWaitForAnimationFrame(LongestFrameWaitMs);
+    return true;
 }
 
-PresentWithoutYield::PresentWithoutYield() { SDL_SetHint(SDL_HINT_EMSCRIPTEN_ASYNCIFY, "0"); }
+bool framesKeepAFixedStep() { return true; }
 
-PresentWithoutYield::~PresentWithoutYield() { SDL_SetHint(SDL_HINT_EMSCRIPTEN_ASYNCIFY, "1"); }
+bool sleepUntilNs(int64_t when) {
+    const int64_t left = when - sdlplat::nowNs();
+    if (left > 0) emscripten_sleep(static_cast<unsigned>((left + 999'999) / 1'000'000));
+    return true;
+}
 
-void showOnPage(const char* caption, const char* text) { pageShowMessage(caption, text); }
+bool showMessage(const char* caption, const char* text) {
+    pageShowMessage(caption, text);
+    return true;
+}
 
-void endInBrowser(int code) {
+void end(int code) {
     // main() returning is not seen by the page once the game has slept:
     // the runtime is ended outright, which calls Module.onExit.
     emscripten_force_exit(code);
 }
 
-}  // namespace sdlplat
+}  // namespace browser
 
 // What the page may ask the game, by name (Module._pako_...).
 extern "C" {
-
-// Pictures put on the canvas so far: the page copies the canvas to the
-// screen when this has grown.
-EMSCRIPTEN_KEEPALIVE int pako_pictures_shown() {
-    return static_cast<int>(sdlplat::picturesShownSoFar());
-}
 
 // The pump's steps so far: one a frame while the game runs. The page's
 // touch controls hold a key until the game has run a frame with it, so that

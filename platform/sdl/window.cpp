@@ -9,6 +9,7 @@
 #include "platform/backend.h"
 #include "platform/os.h"
 #include "platform/resources.h"
+#include "platform/sdl/browser.h"
 #include "platform/sdl/sdl_platform.h"
 
 namespace {
@@ -29,12 +30,10 @@ void setIcon(const char* resource) {
 }
 
 SDL_Rect displayArea(bool usable) {
-#if defined(__EMSCRIPTEN__)
-    return sdlplat::canvasArea();
-#endif
+    SDL_Rect area{0, 0, 0, 0};
+    if (browser::canvasArea(&area)) return area;
     int display = theWindow ? SDL_GetWindowDisplayIndex(theWindow) : 0;
     if (display < 0) display = 0;
-    SDL_Rect area{0, 0, 0, 0};
     if (usable && SDL_GetDisplayUsableBounds(display, &area) == 0 && area.w > 0 && area.h > 0)
         return area;
     if (SDL_GetDisplayBounds(display, &area) != 0) area = SDL_Rect{0, 0, 640, 480};
@@ -104,9 +103,7 @@ namespace sdlplat {
 
 bool initVideo() {
     if (videoUp) return true;
-#if defined(__EMSCRIPTEN__)
-    sdlplat::prepareBrowser();
-#endif
+    browser::prepare();
     // The south face button is "A" wherever it sits, not the button so labelled.
     SDL_SetHint(SDL_HINT_GAMECONTROLLER_USE_BUTTON_LABELS, "0");
     // Switching to another program must not leave the game minimised behind it.
@@ -170,12 +167,9 @@ int windowedScale(int areaW, int areaH, int w, int h) {
 bool fullscreen() { return isFullscreen; }
 
 void toggleFullscreen() {
-#if defined(__EMSCRIPTEN__)
     // On a page the picture's size is the page's business: Alt+Enter does
     // nothing.
-    return;
-#endif
-    if (!theWindow) return;
+    if (!theWindow || browser::windowIsTheCanvas()) return;
     if (isFullscreen)
         becomeWindow();
     else
@@ -227,14 +221,11 @@ bool createWindow(const char* title, int width, int height, const char* iconReso
     // cooperative-level step then makes it full screen on the desktop.
     // Not kept above other windows: the game pauses when another program is
     // chosen, and that program must then be seen.
-#if defined(__EMSCRIPTEN__)
     // The canvas keeps the picture's own pixels on a high-DPI screen too:
     // the page scales it.
-    const Uint32 flags = SDL_WINDOW_HIDDEN | flagsForRenderer();
-#else
     const Uint32 flags =
-        SDL_WINDOW_HIDDEN | SDL_WINDOW_BORDERLESS | SDL_WINDOW_ALLOW_HIGHDPI | flagsForRenderer();
-#endif
+        SDL_WINDOW_HIDDEN | flagsForRenderer() |
+        (browser::windowIsTheCanvas() ? 0 : SDL_WINDOW_BORDERLESS | SDL_WINDOW_ALLOW_HIGHDPI);
     theWindow = SDL_CreateWindow(title, area.x, area.y, width, height, flags);
     if (!theWindow && (flags & SDL_WINDOW_OPENGL))
         theWindow =

@@ -335,6 +335,34 @@ TEST_F(Shell, FramesWaitFirstThenFlipAtOnceFourteenMillisecondsApart) {
     headless::setPumpHook(nullptr);
 }
 
+// Woken 3 ms late before every frame, as a browser wakes a page: the
+// desktop's pace loses the 3 ms each time (17 ms a frame), a page's fixed
+// step makes them up (14 ms a frame on average). Woken 40 ms late, a page
+// runs two frames at once and lets the rest go: never a burst.
+TEST_F(Shell, OnAPageLateWakesAreMadeUpTwoFramesAtOnceAtMost) {
+    const auto flipsWhenWokenLate = [](bool fixedStep, uint32_t lateMs) {
+        freshProcess();
+        flipTimes.clear();
+        flipsSeen = 0;
+        headless::setPumpHook(noteFlips);
+        headless::setAutomaticTimer(false);
+        headless::paceAsAPage(fixedStep, lateMs);
+        // The simulator's steps go by its clock, 14 ms each.
+        headless::setStepLimit(10);
+        EXPECT_EQ(runGame(), 0);
+        headless::setPumpHook(nullptr);
+        EXPECT_GE(flipTimes.size(), 5u);
+        flipTimes.resize(5);
+        return flipTimes;
+    };
+    using Times = std::vector<uint64_t>;
+    EXPECT_EQ(flipsWhenWokenLate(false, 3), (Times{0, 17, 34, 51, 68}));
+    EXPECT_EQ(flipsWhenWokenLate(true, 3), (Times{0, 17, 31, 45, 59}));
+    EXPECT_EQ(flipsWhenWokenLate(true, 40), (Times{0, 54, 54, 95, 95}));
+    // On time, a page's frames are the desktop's.
+    EXPECT_EQ(flipsWhenWokenLate(true, 0), (Times{0, 14, 28, 42, 56}));
+}
+
 TEST_F(Shell, FlipIsRetriedWhileTheDeviceIsStillDrawing) {
     startGame();
     headless::injectFault(Op::Flip, headless::callCount(Op::Flip) + 1, DDERR_WASSTILLDRAWING, 4);
