@@ -503,7 +503,9 @@ if (traceName) Module.arguments.push('--trace', traceName);
 for (const type of ['keydown', 'keyup', 'mousedown', 'touchend', 'pointerup']) {
   window.addEventListener(type, () => {
     const audio = Module.SDL2 && Module.SDL2.audioContext;
-    if (audio && audio.state === 'suspended') audio.resume();
+    // Suspended until the first key or touch; on a phone also interrupted
+    // (a call, the screen locked) until the next.
+    if (audio && audio.state !== 'running' && audio.state !== 'closed') audio.resume();
   }, true);
 }
 
