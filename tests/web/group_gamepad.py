@@ -109,9 +109,9 @@ def standard_pad_plays(b, ctx, pad):
 def gamepad_group(checks, ctx):
     server, url = serve.start(ctx.build_dir)
     try:
-        with browser.Browser(1280, 1000) as b:
+        with browser.start(ctx.engine, 1280, 1000) as b:
             for source in (BEFORE_PAGE, PADS, PLUGGED_BEFORE):
-                b.send("Page.addScriptToEvaluateOnNewDocument", {"source": source})
+                b.add_script(source)
             b.open(url + "?trace=1")
 
             def before():
@@ -137,9 +137,9 @@ def gamepad_group(checks, ctx):
                 assert after and not stuck, "held after the pad went: %s" % stuck[:3]
             checks.run("a gamepad unplugged while A is held: nothing stays held", unplugged)
 
-        with browser.Browser(1280, 1000) as b:
+        with browser.start(ctx.engine, 1280, 1000) as b:
             for source in (BEFORE_PAGE, PADS):
-                b.send("Page.addScriptToEvaluateOnNewDocument", {"source": source})
+                b.add_script(source)
             b.open(url + "?trace=1")
 
             def unknown():
