@@ -239,7 +239,7 @@ def phone_group(checks, ctx):
 
                 def fingers():
                     trace, before, kicked = play(b, ctx, size, ctx.screenshots,
-                                                 "phone-%s.png" % name)
+                                                 "phone-%s-%s.png" % (name, ctx.engine))
                     judge(trace, ctx, before, kicked)
                 cancel = " or is cancelled" if b.can("touch-cancel") else ""
                 checks.run("%s: OK's tap brings READY; KICK kicks in pako-sim's frames only, not"
@@ -253,7 +253,10 @@ def phone_group(checks, ctx):
                     controls = b.buttons()
                     b.touch("touchStart", [dict(centre(controls["Right"]), id=1)])
                     wait_frames(b, 5)
-                    assert page_trace(b)[-1]["rightHeld"], "Right is not held in the rally"
+                    held = [(s["frame"], s["rightHeld"]) for s in page_trace(b)[-8:]]
+                    assert held[-1][1], "Right is not held in the rally: %s; held looks: %s" % (
+                        held, b.evaluate("[...document.querySelectorAll('.held')].map((e) =>"
+                                         " e.getAttribute('aria-label'))"))
                     b.evaluate("window.dispatchEvent(new FocusEvent('blur')), true")
                     b.evaluate("window.dispatchEvent(new FocusEvent('focus')), true")
                     wait_frames(b, 5)

@@ -246,7 +246,12 @@ class WebKit(Driver):
                     raise
         value = json.loads(text or b"{}").get("value")
         if isinstance(value, dict) and "error" in value:
-            raise BrowserError("%s: %s: %s" % (path, value["error"], value.get("message")))
+            said = ""
+            if value["error"] == "invalid session id":
+                # The browser is gone: what it said last may tell why.
+                said = "; the browser's last words: %s" % self.output()[-800:]
+            raise BrowserError("%s: %s: %s%s" % (path, value["error"], value.get("message"),
+                                                 said))
         return value
 
     # --- The page -------------------------------------------------------------------
