@@ -433,17 +433,20 @@ def main():
         if missing:
             checks.run("the browser is there", lambda m=missing: fail(m))
             continue
-        began = time.monotonic()
+        groups_took = []
         for name in in_browser:
             print("--- %s: %s" % (engine, name), flush=True)
+            began = time.monotonic()
             try:
                 GROUPS[name](checks, args)
             except browser.BrowserError as e:
                 checks.run(name + ": the browser", lambda e=e: fail(str(e)))
-        took.append((engine, time.monotonic() - began))
+            groups_took.append((name, time.monotonic() - began))
+        took.append((engine, groups_took))
     checks.engine = None
-    for engine, seconds in took:
-        print("%s: %s in %.0f s" % (engine, ", ".join(in_browser), seconds))
+    for engine, groups_took in took:
+        print("%s: %.0f s (%s)" % (engine, sum(t for _, t in groups_took),
+                                   ", ".join("%s %.0f" % g for g in groups_took)))
     passed, failed, skipped = checks.counts()
     print("%d passed, %d failed, %d skipped" % (passed, failed, skipped))
     return 1 if failed else 0

@@ -10,6 +10,7 @@ import re
 import shutil
 import subprocess
 import tempfile
+import threading
 import time
 
 import websocket
@@ -87,6 +88,7 @@ class Firefox(Driver):
         self.stuck = False
         self.fingers = {}
         self.other_tab = None
+        self.rescaling = []
         try:
             url = poll(self._address, 60, "Firefox's WebDriver BiDi address")
             self.ws = websocket.create_connection(url + "/session", timeout=60,
@@ -158,12 +160,18 @@ class Firefox(Driver):
         return json.loads(value["value"])
 
     def screenshot(self, path, scale=None):
+        """As the interface's; a picture to rescale is rescaled on a thread
+        of its own, done when the browser is closed: the game plays on while
+        a test takes a picture, and the rescaling of a phone's picture takes
+        as long as a second on a busy machine."""
         data = self.send("browsingContext.captureScreenshot",
                          {"context": self.context, "origin": "viewport"})["data"]
         with open(path, "wb") as f:
             f.write(base64.b64decode(data))
         if scale:
-            scale_png(path, self.evaluate("devicePixelRatio"), scale)
+            ratio = self.evaluate("devicePixelRatio")
+            self.rescaling.append(threading.Thread(target=scale_png, args=(path, ratio, scale)))
+            self.rescaling[-1].start()
         return path
 
     # --- Input ------------------------------------------------------------------------
@@ -281,6 +289,8 @@ class Firefox(Driver):
     # --- The end -----------------------------------------------------------------------
 
     def close(self):
+        for thread in self.rescaling:
+            thread.join()
         ws = getattr(self, "ws", None)
         if ws:
             try:
