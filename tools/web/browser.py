@@ -35,6 +35,10 @@ class BrowserError(RuntimeError):
     pass
 
 
+class BrowserGone(BrowserError):
+    """The browser is no more (it crashed, or closed its window)."""
+
+
 class Unsupported(BrowserError):
     """Something this engine's automation cannot do here."""
 
@@ -136,7 +140,7 @@ class Driver:
         def check():
             try:
                 return self.evaluate(expression)
-            except Unsupported:
+            except (Unsupported, BrowserGone):
                 raise
             except BrowserError:
                 return None

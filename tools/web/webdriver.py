@@ -22,7 +22,7 @@ import threading
 import time
 import urllib.parse
 
-from browser import DROP, BrowserError, Driver, json_expression, poll, webdriver_key
+from browser import DROP, BrowserError, BrowserGone, Driver, json_expression, poll, webdriver_key
 from cdp import end_group
 
 DRIVER = os.environ.get("PAKO_WEBKIT_DRIVER", "/usr/bin/WebKitWebDriver")
@@ -246,12 +246,11 @@ class WebKit(Driver):
                     raise
         value = json.loads(text or b"{}").get("value")
         if isinstance(value, dict) and "error" in value:
-            said = ""
             if value["error"] == "invalid session id":
-                # The browser is gone: what it said last may tell why.
-                said = "; the browser's last words: %s" % self.output()[-800:]
-            raise BrowserError("%s: %s: %s%s" % (path, value["error"], value.get("message"),
-                                                 said))
+                # What it said last may tell why.
+                raise BrowserGone("%s: the browser is gone (%s); its last words: %s" % (
+                    path, value.get("message"), self.output()[-800:]))
+            raise BrowserError("%s: %s: %s" % (path, value["error"], value.get("message")))
         return value
 
     # --- The page -------------------------------------------------------------------
