@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that are missing (as root, with apt-get), for
 # what is named: play (building and playing the game), deb (its Debian
-# package), web (its web build), web-test (the web build's browser test),
+# package), web (its web build), web-test (the web build's browser tests),
 # windows (the Windows build, its installer and its tests under Wine).
 # With nothing named: all that the default build and every test need.
 #   tools/setup.sh [play | deb | web | web-test | windows]...
@@ -10,7 +10,10 @@ play=(cmake g++ make pkg-config libsdl2-dev libsdl2-mixer-dev)
 # cpack's dependency list reads the executable with file and dpkg-shlibdeps.
 deb=(dpkg-dev file)
 web=(emscripten cmake make dpkg-dev python3 python3-pil)
-webtest=(chromium python3-websocket)
+# The page's tests and benchmark in three engines: Chromium, Firefox (its own
+# WebDriver BiDi, no geckodriver), WebKitGTK's MiniBrowser and WebDriver on
+# an Xvfb display.
+webtest=(chromium python3-websocket firefox-esr webkit2gtk-driver xvfb)
 # The Windows build: mingw-w64 (the posix thread model, for std::thread),
 # GoogleTest's sources, NSIS, the icon tools; Wine, Xvfb and xdotool for its
 # tests (wine64 alone: Debian's 32-bit Wine is not needed).

@@ -4,9 +4,11 @@
 #
 #   tools/web.sh               build, then serve (port 8080, or a free one)
 #   tools/web.sh --build-only  build only
-#   tools/web.sh --test        build, then run tests/web/web_test.py in headless
-#                              Chromium (it compares with build/default/pako-sim,
-#                              built first when missing)
+#   tools/web.sh --test        build, then run tests/web/web_test.py in
+#                              Chromium, Firefox and WebKit (it compares with
+#                              build/default/pako-sim, built first when missing)
+#       --engines=chromium,firefox,webkit   only these engines
+#       --groups=game,phone,...             only these groups of checks
 #
 # Everything comes from Debian: Emscripten, and SDL2 and SDL_mixer compiled
 # for the web from Debian's own source packages, fetched into build/web/src
@@ -18,11 +20,14 @@ cd "$(dirname "$0")/.."
 root=$PWD
 out=build/web
 mode=serve
+test_args=()
 for arg in "$@"; do
   case $arg in
     --build-only) mode=build ;;
     --test) mode=test ;;
-    -h|--help) sed -n '2,15p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    --engines=*) test_args+=(--engines "${arg#--engines=}") ;;
+    --groups=*) IFS=, read -ra groups <<<"${arg#--groups=}"; test_args+=("${groups[@]}") ;;
+    -h|--help) sed -n '2,17p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) echo "web.sh: unknown argument $arg (see --help)" >&2; exit 2 ;;
   esac
 done
@@ -109,7 +114,8 @@ case $mode in
       stage_done
     fi
     stage test
-    /usr/bin/python3 tests/web/web_test.py --build-dir "$out" --sim build/default/pako-sim
+    /usr/bin/python3 tests/web/web_test.py --build-dir "$out" --sim build/default/pako-sim \
+      ${test_args[@]+"${test_args[@]}"}
     stage_done
     ;;
 esac

@@ -1,7 +1,7 @@
-"""What the web page's tests share: checks and their report, pictures
-compared with pako-sim's, the game's frames and trace read from the page,
-pako-sim's kick window, and a phone emulated over the DevTools protocol with
-its fingers."""
+"""What the web page's tests share: checks and their report (each engine's
+own, skips named with their reason), pictures compared with pako-sim's, the
+game's frames and trace read from the page, pako-sim's kick window, and
+boxes on the page."""
 import base64
 import gzip
 import json
@@ -34,12 +34,30 @@ def fail(message):
 
 
 class Checks:
-    """Runs named checks; a failure is reported and the next check still runs."""
+    """Runs named checks; a failure is reported and the next check still
+    runs. Each check is named with the engine it runs in; one that needs what
+    the engine's automation cannot do (browser.Driver.cannot) is skipped, and
+    the line says why."""
 
     def __init__(self):
         self.results = []
+        self.engine = None
 
-    def run(self, name, fn):
+    def _name(self, name):
+        return "%s: %s" % (self.engine, name) if self.engine else name
+
+    def skip(self, name, why):
+        self.results.append((self._name(name), "skipped"))
+        print("skip %s: %s" % (self._name(name), why), flush=True)
+
+    def run(self, name, fn, needs=()):
+        if self.engine:
+            cannot = browser.driver(self.engine).cannot
+            for what in needs:
+                if what in cannot:
+                    self.skip(name, "skipped in %s: %s" % (self.engine, cannot[what]))
+                    return None
+        name = self._name(name)
         try:
             fn()
         except Exception as e:  # noqa: BLE001 - every failure is a result
@@ -51,6 +69,14 @@ class Checks:
         self.results.append((name, None))
         print("ok   " + name, flush=True)
         return True
+
+    def can(self, what):
+        return what not in browser.driver(self.engine).cannot
+
+    def counts(self):
+        skipped = sum(1 for _, e in self.results if e == "skipped")
+        failed = sum(1 for _, e in self.results if e not in (None, "skipped"))
+        return len(self.results) - failed - skipped, failed, skipped
 
 
 def read_bmp24(path):
@@ -264,56 +290,11 @@ def kicks_after(trace, frame, within=6):
     return False
 
 
-# --- A phone --------------------------------------------------------------------------
-
-def phone(b, size, dpr=3):
-    """Emulates a phone of size (CSS pixels) held as its shape says, with
-    touch."""
-    w, h = size
-    b.send("Emulation.setTouchEmulationEnabled", {"enabled": True, "maxTouchPoints": 5})
-    b.send("Emulation.setDeviceMetricsOverride", {
-        "width": w, "height": h, "deviceScaleFactor": dpr, "mobile": True,
-        "screenOrientation": {"type": "portraitPrimary" if h > w else "landscapePrimary",
-                              "angle": 0 if h > w else 90}})
-
-
-def desktop(b, w, h):
-    b.send("Emulation.setTouchEmulationEnabled", {"enabled": False})
-    b.send("Emulation.setDeviceMetricsOverride",
-           {"width": w, "height": h, "deviceScaleFactor": 1, "mobile": False})
-
-
-def buttons(b, name=None):
-    """The page's buttons as the accessibility tree has them: {name: (x, y,
-    w, h)} of those shown, found by role and name as a screen reader finds
-    them."""
-    root = b.send("DOM.getDocument", {"depth": 0})["root"]["nodeId"]
-    query = {"nodeId": root, "role": "button"}
-    if name:
-        query["accessibleName"] = name
-    found = {}
-    for node in b.send("Accessibility.queryAXTree", query)["nodes"]:
-        if node.get("ignored") or "backendDOMNodeId" not in node:
-            continue
-        try:
-            quad = b.send("DOM.getBoxModel",
-                          {"backendNodeId": node["backendDOMNodeId"]})["model"]["border"]
-        except browser.BrowserError:
-            continue  # not laid out
-        xs, ys = quad[0::2], quad[1::2]
-        found[node["name"]["value"]] = (min(xs), min(ys), max(xs) - min(xs), max(ys) - min(ys))
-    return found
-
+# --- Boxes on the page -------------------------------------------------------------
 
 def centre(box):
     x, y, w, h = box
     return {"x": x + w / 2, "y": y + h / 2}
-
-
-def touch(b, kind, points):
-    """One touch event: kind touchStart, touchMove or touchEnd; points every
-    finger still down, as {"x", "y", "id"}."""
-    b.send("Input.dispatchTouchEvent", {"type": kind, "touchPoints": points})
 
 
 def rect(b, selector):

@@ -2,13 +2,14 @@
 at the game's own speed and keeps its trace (?trace), which must be the
 committed one line for line; a record that is not there, or not a record,
 gets pako-sim's own one-line answer on the page, over the title; a record
-dropped on the page plays, and a tap stops it."""
+dropped on the page plays, and a tap stops it (a click, in an engine whose
+automation sends no touch)."""
 import os
 import subprocess
 import tempfile
 
 from common import (NOTICE, ROOT, STATUS, BEFORE_PAGE, browser, centre, committed_trace, fail,
-                    frames_run, phone, PORTRAIT, rect, serve, touch, wait_frames, wait_title)
+                    frames_run, PORTRAIT, rect, serve, wait_frames, wait_title)
 
 
 def sim_answer(sim, path):
@@ -31,18 +32,11 @@ def answered(b, ctx, answer):
     wait_title(b, ctx.title)
 
 
-def drop(b, path):
-    x, y = b.evaluate("[innerWidth / 2, innerHeight / 2]")
-    data = {"items": [], "files": [path], "dragOperationsMask": 1}
-    for kind in ("dragEnter", "dragOver", "drop"):
-        b.send("Input.dispatchDragEvent", {"type": kind, "x": x, "y": y, "data": data})
-
-
 def demo_group(checks, ctx):
     server, url = serve.start(ctx.build_dir)
     try:
-        with browser.Browser(1280, 1000) as b:
-            b.send("Page.addScriptToEvaluateOnNewDocument", {"source": BEFORE_PAGE})
+        with browser.start(ctx.engine, 1280, 1000) as b:
+            b.add_script(BEFORE_PAGE)
             b.open(url + "?replay=rally.record&trace=1")
 
             def rally():
@@ -70,16 +64,17 @@ def demo_group(checks, ctx):
                 # itself before a look at it finds it loaded. The page from
                 # before is marked, to tell the new ones from it.
                 b.evaluate("window.pakoEarlierPage = true")
-                b.send("Page.navigate", {"url": url + "?replay=missing.record"})
+                b.navigate(url + "?replay=missing.record")
                 b.wait_for("window.pakoEarlierPage === undefined", 60, "the page to be left")
                 answered(b, ctx, sim_answer(ctx.sim, os.path.join(tempfile.mkdtemp(),
                                                                   "missing.record")))
             checks.run("a record that is not there: the game's one line on the page, and the"
                        " title", missing)
 
-        with browser.Browser(*PORTRAIT) as b:
-            phone(b, PORTRAIT)
-            b.send("Page.addScriptToEvaluateOnNewDocument", {"source": BEFORE_PAGE})
+        # On a phone, where the engine's automation can be one.
+        touch = checks.can("touch") and checks.can("phone")
+        with browser.start(ctx.engine, *(PORTRAIT if touch else (1280, 1000)), phone=touch) as b:
+            b.add_script(BEFORE_PAGE)
             b.open(url)
             folder = tempfile.mkdtemp(prefix="pako-drop-")
 
@@ -91,7 +86,7 @@ def demo_group(checks, ctx):
                 # The page before the drop has no record either: the checks
                 # below wait for a page started since (without the mark).
                 b.evaluate("window.pakoBeforeDrop = true")
-                drop(b, bad)
+                b.drop_file(bad)
                 b.wait_for("window.pakoBeforeDrop === undefined &&"
                            " (window.pakoRefused !== undefined || location.search === '')", 60,
                            "the dropped record to be tried")
@@ -104,21 +99,30 @@ def demo_group(checks, ctx):
                 with open(os.path.join(ROOT, "docs", "demos", "rally.record"), "rb") as f, \
                         open(good, "wb") as g:
                     g.write(f.read())
-                drop(b, good)
+                b.drop_file(good)
                 b.wait_for("location.search.includes('replay=rally.record') &&"
                            " window.pakoFirstPicture", 60, "the dropped record to play")
                 wait_frames(b, 100)
-                assert "rally.record" in b.evaluate(NOTICE)
+                assert "rally.record" in b.evaluate(NOTICE), "the page says %r" % b.evaluate(NOTICE)
                 # The controls are no use in a demo: a tap anywhere stops it.
                 assert not b.evaluate("[...document.querySelectorAll('.control')].some((c) =>"
-                                      " getComputedStyle(c).visibility === 'visible')")
+                                      " c.checkVisibility({visibilityProperty: true}))"), \
+                    "the touch controls show in a demo"
                 at = frames_run(b)
-                touch(b, "touchStart", [dict(centre(rect(b, "#screen")), id=1)])
-                touch(b, "touchEnd", [])
+                middle = centre(rect(b, "#screen"))
+                if touch:
+                    b.touch("touchStart", [dict(middle, id=1)])
+                    b.touch("touchEnd", [])
+                else:
+                    b.click(middle["x"], middle["y"])
                 # Played to its end, the demo would go on for 1183 frames,
                 # over 10 s more.
                 b.wait_for("window.pakoEnded === 0", 5, "the demo to stop at frame %d" % at)
                 assert "recorded game has ended" in b.evaluate(STATUS), b.evaluate(STATUS)
-            checks.run("a record dropped on the page plays; a tap stops it", dropped_good)
+            checks.run("a record dropped on the page plays; a %s stops it"
+                       % ("tap" if touch else "click"), dropped_good)
+            if not touch:
+                checks.skip("a tap stops a demo", "skipped in %s: %s (a click stopped it)"
+                            % (ctx.engine, browser.driver(ctx.engine).cannot["touch"]))
     finally:
         server.shutdown()

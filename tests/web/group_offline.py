@@ -1,5 +1,5 @@
 """The page kept for playing offline (sw.js): once opened, it starts with the
-server stopped; a rebuilt page is fetched while the old one plays and takes
+network cut and with the server stopped; a rebuilt page is fetched while the old one plays and takes
 over, whole, at the next start; a build whose files do not match its own
 list is never kept.
 
@@ -8,7 +8,6 @@ pako.js (window.pakoBuildMark) and a custom section added to pako.wasm, with
 its service worker written by tools/web/offline.py as tools/web.sh writes
 it."""
 import hashlib
-import json
 import os
 import shutil
 import struct
@@ -129,8 +128,8 @@ def offline_group(checks, ctx):
         server, _ = serve.start(live, port)
 
     try:
-        with browser.Browser(1280, 1000) as b:
-            b.send("Page.addScriptToEvaluateOnNewDocument", {"source": BEFORE_PAGE})
+        with browser.start(ctx.engine, 1280, 1000) as b:
+            b.add_script(BEFORE_PAGE)
             b.open(url)
 
             def no_network():
@@ -139,20 +138,27 @@ def offline_group(checks, ctx):
                 browser.poll(lambda: (lambda k: k["controlled"] and k["active"] == "activated"
                                       and k["kept"] == whole)(kept(b)),
                              60, "the page to be kept whole", 0.2)
+                # The network cut, the server still there.
+                b.set_network(False)
+                try:
+                    b.open(url)
+                    started(b, "A")
+                    enter_brings_ready(b)
+                finally:
+                    b.set_network(True)
                 stop()
                 b.open(url)
                 started(b, "A")
                 enter_brings_ready(b)
                 slow = [s for s in b.evaluate("window.pakoLog") if "streaming" in s]
                 assert not slow, "the kept game compiled the slow way: %s" % slow
-            checks.run("after one load, with the server stopped, a reload starts the game and"
-                       " Enter brings READY", no_network)
+            checks.run("after one load, with the network cut, and with the server stopped, a"
+                       " reload starts the game and Enter brings READY", no_network)
 
             def installable():
                 # Checked on the page kept offline, as it was loaded.
-                got = b.send("Page.getAppManifest")
-                assert got["errors"] == [], "the manifest: %s" % got["errors"]
-                manifest = json.loads(got["data"])
+                manifest = b.evaluate("fetch(document.querySelector('link[rel=manifest]').href)"
+                                      ".then((r) => r.json())")
                 assert (manifest["display"], manifest["orientation"]) == ("fullscreen",
                                                                          "landscape")
                 sizes = {}
@@ -165,10 +171,14 @@ def offline_group(checks, ctx):
                     sizes.setdefault(icon.get("purpose", "any"), set()).add(w)
                 assert {192, 512} <= sizes.get("any", set()) and 512 in sizes.get("maskable", ()), \
                     "icons: %s" % sizes
-                problems = b.send("Page.getInstallabilityErrors")["installabilityErrors"]
+            checks.run("the page's manifest, kept offline: full screen, sideways, its icons at"
+                       " their sizes, a maskable one", installable)
+
+            def no_problems():
+                problems = b.installability_problems()
                 assert problems == [], "not installable: %s" % problems
-            checks.run("the page can be installed: its manifest, its icons at their sizes, a"
-                       " maskable one", installable)
+            checks.run("the browser finds the page installable", no_problems,
+                       needs=("installability",))
 
             def rebuilt():
                 put_live(builds["B"], live)

@@ -1,14 +1,19 @@
 #!/usr/bin/env python3
-"""The web build in headless Chromium, and the server that serves it.
-tools/web.sh --test builds what it needs and runs it.
+"""The web build in three browser engines (Chromium, Firefox and WebKit, each
+through its own automation protocol: tools/web/browser.py), and the server
+that serves it. tools/web.sh --test builds what it needs and runs it.
 
     web_test.py [--build-dir build/web] [--sim build/default/pako-sim]
-                [--screenshots DIR] [GROUP ...]
+                [--engines chromium,firefox,webkit] [--screenshots DIR]
+                [GROUP ...]
 
 GROUP is server, keys, game, failure, phone, gamepad, offline or demo (all
-when none is named). Prints one line per check and "N passed, N failed" at the
-end; exits non-zero on any failure. Every wait polls for what it waits for,
-up to a generous limit.
+when none is named); server and keys need no browser and run once, the
+others in every engine named. A check that needs what an engine's
+automation cannot do is skipped there, and its line says why. Prints one
+line per check, the time each engine took, and "N passed, N failed, N
+skipped" at the end; exits non-zero on any failure. Every wait polls for
+what it waits for, up to a generous limit.
 """
 import argparse
 import http.client
@@ -21,8 +26,7 @@ import tempfile
 import time
 
 from common import (AUDIO, BEFORE_PAGE, ROOT, SOUND, START_ITEM, STATUS, H, W, Checks, browser,
-                    buttons, differing, fail, kick_window, serve, sim_title, wait_ready,
-                    wait_title, want)
+                    differing, fail, kick_window, serve, sim_title, wait_ready, wait_title, want)
 import group_demo  # noqa: E402
 import group_gamepad  # noqa: E402
 import group_offline  # noqa: E402
@@ -162,21 +166,14 @@ def hold(b, key, code, key_code, modifiers=0, frames=3):
     b.key(key, code, key_code, down=False, modifiers=modifiers)
 
 
-def set_view(b, w, h):
-    b.send("Emulation.setDeviceMetricsOverride",
-           {"width": w, "height": h, "deviceScaleFactor": 1, "mobile": False})
-    b.wait_for("window.innerWidth === %d && window.innerHeight === %d" % (w, h), 10,
-               "the window to be %dx%d" % (w, h))
-
-
 def game_group(checks, args):
     folder = args.build_dir
     title = args.title
     first, last = args.kick_window
     server, url = serve.start(folder)
     try:
-        with browser.Browser(VIEW_W, VIEW_H) as b:
-            b.send("Page.addScriptToEvaluateOnNewDocument", {"source": BEFORE_PAGE})
+        with browser.start(args.engine, VIEW_W, VIEW_H) as b:
+            b.add_script(BEFORE_PAGE)
             b.open(url)
 
             def starts():
@@ -188,7 +185,7 @@ def game_group(checks, args):
             def title_rests():
                 wait_title(b, title)
                 if args.screenshots:
-                    b.screenshot(os.path.join(args.screenshots, "title.png"))
+                    b.screenshot(os.path.join(args.screenshots, "title-%s.png" % args.engine))
             checks.run("the title, once the logo rests, is pixel for pixel pako-sim's",
                        title_rests)
 
@@ -232,7 +229,7 @@ def game_group(checks, args):
                 # still part is compared.
                 assert same < 240 * 120 * 4, "%d pixels of the screen are not the game's" % same
                 def shown_at(w, h, check):
-                    set_view(b, w, h)
+                    b.set_viewport(w, h)
                     rect = [None]
 
                     def laid_out():
@@ -256,7 +253,8 @@ def game_group(checks, args):
                        " then smoothed", scaled)
 
             def no_controls():
-                assert not buttons(b), "a desktop page shows buttons %s" % sorted(buttons(b))
+                shown = b.buttons()
+                assert not shown, "a desktop page shows buttons %s" % sorted(shown)
                 assert b.evaluate("[...document.querySelectorAll('.pad')].every((p) =>"
                                   " p.getBoundingClientRect().width === 0)"), "a pad takes room"
                 assert not b.evaluate("document.documentElement.classList.contains('touch')")
@@ -308,7 +306,7 @@ def game_group(checks, args):
                 assert b.evaluate(AUDIO) == "running"
                 if args.screenshots:
                     wait_flips(b, 12)
-                    b.screenshot(os.path.join(args.screenshots, "play.png"))
+                    b.screenshot(os.path.join(args.screenshots, "play-%s.png" % args.engine))
             checks.run("Space held and let go at the feet kicks, and kick.wav is heard", kick)
 
             def focus():
@@ -320,20 +318,15 @@ def game_group(checks, args):
                        focus)
 
             def other_tab():
-                me = b.send("Target.getTargetInfo")["targetInfo"]["targetId"]
-                tab = b.send("Target.createTarget", {"url": "about:blank"})["targetId"]
+                b.hide()
                 try:
                     b.wait_for("document.visibilityState === 'hidden'", 10, "the tab to hide")
                     # A hidden tab's timers still fire, about once a second:
                     # a game that went on would flip a frame that often.
                     wait_still(b, quiet=3, limit=20)
-                    b.send("Target.activateTarget", {"targetId": me})
-                    b.wait_for("document.visibilityState === 'visible'", 10, "the tab to show")
                 finally:
-                    b.send("Target.closeTarget", {"targetId": tab})
-                # A headless browser's window never has the focus: it is
-                # given, as a player's click would.
-                b.send("Emulation.setFocusEmulationEnabled", {"enabled": True})
+                    b.show()
+                b.wait_for("document.visibilityState === 'visible'", 10, "the tab to show")
                 wait_flips(b, 20)
             checks.run("another tab pauses the game; back with the focus, it goes on", other_tab)
 
@@ -363,9 +356,8 @@ def failure_group(checks, args):
     folder = args.build_dir
     server, url = serve.start(folder)
     try:
-        with browser.Browser(VIEW_W, VIEW_H) as b:
-            b.send("Page.addScriptToEvaluateOnNewDocument",
-                   {"source": "window.pakoTestEnv = {PAKO_TEST_FAIL: 'SetDisplayMode'};"})
+        with browser.start(args.engine, VIEW_W, VIEW_H) as b:
+            b.add_script("window.pakoTestEnv = {PAKO_TEST_FAIL: 'SetDisplayMode'};")
             b.open(url)
 
             def box():
@@ -399,6 +391,8 @@ def keys_group(checks, args):
 GROUPS = {"server": server_group, "keys": keys_group, "game": game_group, "failure": failure_group,
           "phone": group_phone.phone_group, "gamepad": group_gamepad.gamepad_group,
           "offline": group_offline.offline_group, "demo": group_demo.demo_group}
+# The groups that need no browser: run once, whatever the engines.
+NO_BROWSER = ("server", "keys")
 # The groups that play the game, and so need pako-sim's title and kick window.
 PLAYING = {"game", "phone", "gamepad", "demo"}
 
@@ -408,31 +402,58 @@ def main():
     parser.add_argument("groups", nargs="*", metavar="GROUP", help=", ".join(GROUPS))
     parser.add_argument("--build-dir", default=os.path.join(ROOT, "build", "web"))
     parser.add_argument("--sim", default=os.path.join(ROOT, "build", "default", "pako-sim"))
+    parser.add_argument("--engines", default=",".join(browser.ENGINES),
+                        help="the engines to test in, by commas (default: %(default)s)")
     parser.add_argument("--screenshots", help="a folder for screenshots of the page")
     args = parser.parse_args()
     unknown = [g for g in args.groups if g not in GROUPS]
     if unknown:
         parser.error("no group %s; there are %s" % (", ".join(unknown), ", ".join(GROUPS)))
+    engines = [e for e in args.engines.split(",") if e]
+    unknown = [e for e in engines if e not in browser.ENGINES]
+    if unknown:
+        parser.error("no engine %s; there are %s" % (", ".join(unknown),
+                                                     ", ".join(browser.ENGINES)))
     if args.screenshots:
         os.makedirs(args.screenshots, exist_ok=True)
     checks = Checks()
     groups = args.groups or list(GROUPS)
-    if set(groups) - {"server", "keys"} and not os.path.isfile(os.path.join(args.build_dir, "pako.js")):
+    in_browser = [g for g in groups if g not in NO_BROWSER]
+    if in_browser and not os.path.isfile(os.path.join(args.build_dir, "pako.js")):
         checks.run("the game is built",
                    lambda: fail("no %s/pako.js: run tools/web.sh --test" % args.build_dir))
-        groups = [g for g in groups if g in ("server", "keys")]
+        in_browser = []
     args.sim = os.path.abspath(args.sim)
-    if PLAYING & set(groups):
+    if PLAYING & set(in_browser):
         args.title = sim_title(args.sim)
         args.kick_window = kick_window(args.sim)
     for name in groups:
-        print("--- %s" % name, flush=True)
-        try:
+        if name in NO_BROWSER:
+            print("--- %s" % name, flush=True)
             GROUPS[name](checks, args)
-        except browser.BrowserError as e:
-            checks.run(name + ": the browser", lambda e=e: fail(str(e)))
-    failed = sum(1 for _, e in checks.results if e)
-    print("%d passed, %d failed" % (len(checks.results) - failed, failed))
+    took = []
+    for engine in engines if in_browser else []:
+        checks.engine = args.engine = engine
+        missing = browser.missing(engine)
+        if missing:
+            checks.run("the browser is there", lambda m=missing: fail(m))
+            continue
+        groups_took = []
+        for name in in_browser:
+            print("--- %s: %s" % (engine, name), flush=True)
+            began = time.monotonic()
+            try:
+                GROUPS[name](checks, args)
+            except browser.BrowserError as e:
+                checks.run(name + ": the browser", lambda e=e: fail(str(e)))
+            groups_took.append((name, time.monotonic() - began))
+        took.append((engine, groups_took))
+    checks.engine = None
+    for engine, groups_took in took:
+        print("%s: %.0f s (%s)" % (engine, sum(t for _, t in groups_took),
+                                   ", ".join("%s %.0f" % g for g in groups_took)))
+    passed, failed, skipped = checks.counts()
+    print("%d passed, %d failed, %d skipped" % (passed, failed, skipped))
     return 1 if failed else 0
 
 
