@@ -260,6 +260,44 @@ def game_group(checks, args):
                 assert not b.evaluate("document.documentElement.classList.contains('touch')")
             checks.run("a page without touch has no touch controls", no_controls)
 
+            def home_screen():
+                # What a phone's browser reads when the page is added to the
+                # home screen, and what keeps a finger from zooming, selecting
+                # or opening a menu before the touch controls are up.
+                got = b.evaluate("""(async () => {
+                  const meta = (n) => {
+                    const m = document.querySelector('meta[name="' + n + '"]');
+                    return m ? m.content : null;
+                  };
+                  const icon = document.querySelector('link[rel="apple-touch-icon"]');
+                  const image = new Image();
+                  image.src = icon ? icon.href : '';
+                  await image.decode().catch(() => {});
+                  const screen = getComputedStyle(document.getElementById('screen'));
+                  return {
+                    capable: meta('apple-mobile-web-app-capable'),
+                    bar: meta('apple-mobile-web-app-status-bar-style'),
+                    title: meta('apple-mobile-web-app-title'),
+                    icon: [image.naturalWidth, image.naturalHeight],
+                    zoom: getComputedStyle(document.documentElement).touchAction,
+                    select: screen.userSelect || screen.webkitUserSelect,
+                    dvh: CSS.supports('height', '100dvh'),
+                    height: document.body.getBoundingClientRect().height,
+                    inner: window.innerHeight,
+                  };
+                })()""")
+                assert got["capable"] == "yes" and got["bar"] == "black-translucent" \
+                    and got["title"] == "Pako Tumbo", "home-screen settings: %s" % got
+                assert got["icon"] == [180, 180], "the home-screen icon is %s" % got["icon"]
+                assert got["zoom"] == "manipulation", "a double tap may zoom: %s" % got["zoom"]
+                assert got["select"] == "none", "the picture can be selected: %s" % got["select"]
+                if got["dvh"]:
+                    assert abs(got["height"] - got["inner"]) <= 1, \
+                        "the page is %g high in a window of %g" % (got["height"], got["inner"])
+            checks.run("the page is ready for a phone's home screen: its name, its icon, its"
+                       " status bar; no double-tap zoom, no selection on the picture",
+                       home_screen)
+
             def sounds_ready():
                 for name in ("kick.wav", "a1.wav"):
                     size = os.path.getsize(os.path.join(ROOT, "assets", "sounds", name))
