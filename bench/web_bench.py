@@ -11,11 +11,16 @@
   the processor slowed four times by DevTools' CPU throttling, as a phone's
   is (budget: 3 s slowed);
 - the game's frames in the page, from its own frame log, on the title and
-  in play (the published demo, rally.record, replayed): frames a second and
-  the interval's median (it should be 14 ms), mean, 99th percentile and
-  longest; the pictures the page showed a second (budget: 50 in play); at
-  full speed in every engine and slowed four times in Chromium, where the
-  time the page's thread was busy is told too.
+  in play (the published demo, rally.record, replayed): frames a second
+  (budget: 71.0 to 71.6, a frame every 14 ms) and the interval's median
+  (the browser's animation frames, where the frames run: 16.7 ms at 60 a
+  second), mean, 99th percentile and longest; the pictures the page showed
+  a second (budget: 50 in play); at full speed in every engine and slowed
+  four times in Chromium, where the time the page's thread was busy is told
+  too. The page is 1280 x 1000, the picture shown twice over; WebKit is
+  measured in a window of 720 x 560 as well, the picture once over, as its
+  drawing of the page through this machine's software OpenGL takes longer
+  the larger the window.
 
     web_bench.py [--build-dir build/web] [--engines chromium,firefox,webkit]
                  [--loads 5] [--seconds 10] [--slowdown 4]
@@ -38,8 +43,10 @@ import serve  # noqa: E402
 FILES = offline.PAGE_FILES + ["sw.js"]
 SIZE_BUDGET = 1_500_000
 FIRST_PICTURE_BUDGET_MS = 3000
-FRAME_MS = 14
+FRAMES_A_SECOND = (71.0, 71.6)
 PICTURES_BUDGET = 50
+PAGE = (1280, 1000)
+SMALL_PAGE = (720, 560)
 
 # The game's frame log (PAKO_FRAME_LOG) in the page's file system: a line
 # "F microseconds" for every flip and "S microseconds took" for every picture
@@ -69,7 +76,7 @@ def first_pictures(engine, url, loads, rate):
     times = []
     for _ in range(loads):
         # A new browser each time: nothing compiled or kept from before.
-        with browser.start(engine, 1280, 1000) as b:
+        with browser.start(engine, *PAGE) as b:
             b.throttle(rate)
             b.open(url)
             times.append(b.wait_for("window.pakoFirstPicture", 60, "the first picture"))
@@ -110,10 +117,11 @@ def pace(b, seconds):
             "busy": 100 * (busy1 - busy0) / (t1 - t0) if busy else None}
 
 
-def frames(engine, url, seconds, rate):
-    """{"title": figures, "play": figures} in `engine`, slowed `rate` times."""
+def frames(engine, url, seconds, rate, page=PAGE):
+    """{"title": figures, "play": figures} in `engine`, slowed `rate` times,
+    in a page of `page` (w, h)."""
     out = {}
-    with browser.start(engine, 1280, 1000) as b:
+    with browser.start(engine, *page) as b:
         b.add_script(BEFORE_PAGE)
         b.throttle(rate)
         b.open(url)
@@ -121,7 +129,7 @@ def frames(engine, url, seconds, rate):
         # The logo comes to rest after about 100 frames.
         b.wait_for("Module._pako_frames_run() > 120", 30, "the logo to rest")
         out["title"] = pace(b, seconds)
-    with browser.start(engine, 1280, 1000) as b:
+    with browser.start(engine, *page) as b:
         # The demo: a rally of six kicks, replayed as the player played it.
         b.add_script(BEFORE_PAGE)
         b.throttle(rate)
@@ -182,13 +190,16 @@ def main():
     ok = sizes(args.build_dir)
     slowed = "chromium, slowed %g times" % args.slowdown
     throttled = "chromium" in engines and args.slowdown > 1
-    columns = engines + ([slowed] if throttled else [])
+    small = "webkit, %d x %d" % SMALL_PAGE
+    columns = engines + ([small] if "webkit" in engines else []) + ([slowed] if throttled else [])
     server, url = serve.start(args.build_dir)
     try:
         loads, runs = {}, {}
         for engine in engines:
             loads[engine] = first_pictures(engine, url, args.loads, 1)
             runs[engine] = frames(engine, url, args.seconds, 1)
+        if "webkit" in engines:
+            runs[small] = frames("webkit", url, args.seconds, 1, SMALL_PAGE)
         if throttled:
             loads[slowed] = first_pictures("chromium", url, args.loads, args.slowdown)
             runs[slowed] = frames("chromium", url, args.seconds, args.slowdown)
@@ -211,9 +222,9 @@ def main():
             ok = False
         for part in ("title", "play"):
             r = runs[column][part]
-            if r is None or abs(r["median"] - FRAME_MS) >= 0.5:
-                print("OVER: %s, %s: frames %s ms apart (median), not %d" % (
-                    column, part, "%.2f" % r["median"] if r else "too few", FRAME_MS))
+            if r is None or not FRAMES_A_SECOND[0] <= r["fps"] <= FRAMES_A_SECOND[1]:
+                print("OVER: %s, %s: %s frames a second, not %g to %g" % (
+                    column, part, "%.1f" % r["fps"] if r else "too few", *FRAMES_A_SECOND))
                 ok = False
         r = runs[column]["play"]
         if r and r["pictures"] < PICTURES_BUDGET:
