@@ -110,6 +110,18 @@ warnings=$(zcat "$root/usr/share/man/man6/pako.6.gz" | groff -man -Tutf8 -ww -z 
 [ -z "$warnings" ] || fail "man page: $warnings"
 changelog_version=$(dpkg-parsechangelog -l "$root/usr/share/doc/$name/changelog.gz" -S Version)
 [ "$changelog_version" = "$version" ] || fail "changelog's version $changelog_version"
+# The version's day, from CHANGELOG.md, in the changelog, the AppStream file
+# and the manual page.
+day=$(awk -v v="$version" '$1 == "##" && $2 == v { gsub(/[()]/, "", $3); print $3 }' \
+      "$(dirname "$0")/../../CHANGELOG.md")
+[ -n "$day" ] || fail "CHANGELOG.md has no section for $version"
+[ "$(dpkg-parsechangelog -l "$root/usr/share/doc/$name/changelog.gz" -S Date)" = \
+  "$(LC_ALL=C date -u -d "$day" '+%a, %d %b %Y 00:00:00 +0000')" ] || fail "changelog's date"
+grep -q "<release version=\"$version\" date=\"$day\"/>" "$root/usr/share/metainfo/$id.metainfo.xml" ||
+  fail "the AppStream file has no release $version of $day"
+th=$(zcat "$root/usr/share/man/man6/pako.6.gz" | sed -n 1p)
+[ "$th" = ".TH PAKO 6 \"$(LC_ALL=C date -u -d "$day" '+%B %Y')\" \"Pako Tumbo $version\" \"Games\"" ] ||
+  fail "the manual page's date and version: $th"
 grep -q '^Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/$' \
   "$root/usr/share/doc/$name/copyright" || fail "copyright file's format line"
 
