@@ -84,7 +84,10 @@ file "$exe" | grep -q ', stripped' || fail "not stripped: $(file "$exe")"
 # the one line and status 1 with no display, and with SDL's dummy drivers a
 # game that starts, finds both its sounds and keeps running until stopped.
 cd /
-"$root/usr/games/pako" --version | grep -qx "pako $version" || fail "pako --version through the launcher"
+said=$("$root/usr/games/pako" --version) || fail "pako --version through the launcher"
+[ "$(printf '%s\n' "$said" | head -n 1)" = "pako $version" ] || fail "pako --version says $said"
+printf '%s\n' "$said" | tail -n +2 | grep -Eqx 'commit [0-9a-f]{40}( \(modified\))?' ||
+  fail "pako --version does not name the commit: $said"
 status=0
 err=$(env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER SDL_AUDIODRIVER=dummy \
       timeout 60 "$root/usr/games/pako" 2>&1 >/dev/null) || status=$?
