@@ -3,10 +3,11 @@
 # dependencies, exactly the files it should hold with their owners and modes,
 # checksums that match, the launcher starting the game (with its sounds) from
 # the unpacked tree, the documents Debian asks for, and no lintian error.
-#   check_deb.sh VERSION BUILD_DIR   packs BUILD_DIR with cpack and checks it
+#   check_deb.sh VERSION BUILD_DIR   packs BUILD_DIR with cpack (umask 077) and checks it
 #   check_deb.sh VERSION FILE.deb    checks a package made already
 set -euo pipefail
 version=$1 what=$2
+changelog=$(cd "$(dirname "$0")/../.." && pwd)/CHANGELOG.md
 fail() { echo "FAIL: $*" >&2; exit 1; }
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
@@ -15,7 +16,9 @@ name=pako-tumbo
 id=org.pakotumbo.PakoTumbo
 
 if [ -d "$what" ]; then
-  cpack --config "$what/CPackConfig.cmake" -G DEB -B "$tmp/out" >"$tmp/cpack.log" 2>&1 ||
+  # Under the strictest umask: the package's folders must still be open to
+  # every player.
+  (umask 077 && cpack --config "$what/CPackConfig.cmake" -G DEB -B "$tmp/out") >"$tmp/cpack.log" 2>&1 ||
     { cat "$tmp/cpack.log" >&2; fail "cpack"; }
   deb=$tmp/out/${name}_${version}_$arch.deb
   [ -f "$deb" ] || { ls "$tmp/out" >&2; fail "no ${name}_${version}_$arch.deb made"; }
@@ -115,8 +118,7 @@ changelog_version=$(dpkg-parsechangelog -l "$root/usr/share/doc/$name/changelog.
 [ "$changelog_version" = "$version" ] || fail "changelog's version $changelog_version"
 # The version's day, from CHANGELOG.md, in the changelog, the AppStream file
 # and the manual page.
-day=$(awk -v v="$version" '$1 == "##" && $2 == v { gsub(/[()]/, "", $3); print $3 }' \
-      "$(dirname "$0")/../../CHANGELOG.md")
+day=$(awk -v v="$version" '$1 == "##" && $2 == v { gsub(/[()]/, "", $3); print $3 }' "$changelog")
 [ -n "$day" ] || fail "CHANGELOG.md has no section for $version"
 [ "$(dpkg-parsechangelog -l "$root/usr/share/doc/$name/changelog.gz" -S Date)" = \
   "$(LC_ALL=C date -u -d "$day" '+%a, %d %b %Y 00:00:00 +0000')" ] || fail "changelog's date"
