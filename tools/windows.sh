@@ -30,7 +30,7 @@ while [ $# -gt 0 ]; do
       [ $# -ge 2 ] && [ -f "$2/lib/libSDL2.a" ] ||
         { echo "windows.sh: --sdl-from needs a folder holding lib/libSDL2.a" >&2; exit 2; }
       sdl_from=$(cd "$2" && pwd); shift ;;
-    -h|--help) sed -n '2,20p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -h|--help) sed -n '2,19p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) echo "windows.sh: unknown argument $1 (see --help)" >&2; exit 2 ;;
   esac
   shift
