@@ -15,6 +15,18 @@ const padMove = document.getElementById('pad-move');
 const padAct = document.getElementById('pad-act');
 const WIDTH = 640, HEIGHT = 480;
 
+// The version and the commit this page and its game were built from
+// (tools/web.sh writes them into the page), for whoever asks, and shown
+// under what the page says between games.
+const meta = (name) => document.querySelector('meta[name="' + name + '"]').content;
+window.pakoBuild = {version: meta('pako-version'), commit: meta('pako-commit')};
+function buildLine() {
+  const p = document.createElement('p');
+  p.className = 'build';
+  p.textContent = 'Pako Tumbo ' + window.pakoBuild.version + ', commit ' + window.pakoBuild.commit;
+  return p;
+}
+
 // What the game prints, kept for whoever looks (the page's tests do).
 window.pakoLog = [];
 // The game's message boxes, as [caption, text].
@@ -27,6 +39,7 @@ function say(...lines) {
     p.textContent = line;
     return p;
   }));
+  if (lines.length) statusBox.append(buildLine());
   statusBox.hidden = lines.length === 0;
 }
 

@@ -11,13 +11,10 @@
 #include <string>
 
 #include "demo/session.h"
+#include "pako_version.h"  // generated: PAKO_VERSION, PAKO_COMMIT
 #include "platform/os.h"
 #include "platform/sdl/sdl_platform.h"
 #include "shell/app.h"
-
-#ifndef PAKO_VERSION
-#define PAKO_VERSION "unknown"
-#endif
 
 namespace {
 
@@ -35,7 +32,7 @@ const char* const usage =
     "                   Escape or F12 stops it\n"
     "  --trace FILE     write a line for every frame that ran (pako-sim's trace)\n"
     "  --help           show this text\n"
-    "  --version        show the game's version\n"
+    "  --version        show the game's version and the commit of its source\n"
     "\n"
     "Keys:\n"
     "  Space         hold to charge the gauge, let go to kick\n"
@@ -74,7 +71,7 @@ int main(int argc, char** argv) {
             return 0;
         }
         if (std::strcmp(arg, "--version") == 0) {
-            std::printf("pako %s\n", PAKO_VERSION);
+            std::printf("pako %s\ncommit %s\n", PAKO_VERSION, PAKO_COMMIT);
             return 0;
         }
         if (std::strcmp(arg, "--window") == 0) {

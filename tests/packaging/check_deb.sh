@@ -3,10 +3,11 @@
 # dependencies, exactly the files it should hold with their owners and modes,
 # checksums that match, the launcher starting the game (with its sounds) from
 # the unpacked tree, the documents Debian asks for, and no lintian error.
-#   check_deb.sh VERSION BUILD_DIR   packs BUILD_DIR with cpack and checks it
+#   check_deb.sh VERSION BUILD_DIR   packs BUILD_DIR with cpack (umask 077) and checks it
 #   check_deb.sh VERSION FILE.deb    checks a package made already
 set -euo pipefail
 version=$1 what=$2
+changelog=$(cd "$(dirname "$0")/../.." && pwd)/CHANGELOG.md
 fail() { echo "FAIL: $*" >&2; exit 1; }
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
@@ -15,7 +16,9 @@ name=pako-tumbo
 id=org.pakotumbo.PakoTumbo
 
 if [ -d "$what" ]; then
-  cpack --config "$what/CPackConfig.cmake" -G DEB -B "$tmp/out" >"$tmp/cpack.log" 2>&1 ||
+  # Under the strictest umask: the package's folders must still be open to
+  # every player.
+  (umask 077 && cpack --config "$what/CPackConfig.cmake" -G DEB -B "$tmp/out") >"$tmp/cpack.log" 2>&1 ||
     { cat "$tmp/cpack.log" >&2; fail "cpack"; }
   deb=$tmp/out/${name}_${version}_$arch.deb
   [ -f "$deb" ] || { ls "$tmp/out" >&2; fail "no ${name}_${version}_$arch.deb made"; }
@@ -84,7 +87,10 @@ file "$exe" | grep -q ', stripped' || fail "not stripped: $(file "$exe")"
 # the one line and status 1 with no display, and with SDL's dummy drivers a
 # game that starts, finds both its sounds and keeps running until stopped.
 cd /
-"$root/usr/games/pako" --version | grep -qx "pako $version" || fail "pako --version through the launcher"
+said=$("$root/usr/games/pako" --version) || fail "pako --version through the launcher"
+[ "$(printf '%s\n' "$said" | head -n 1)" = "pako $version" ] || fail "pako --version says $said"
+printf '%s\n' "$said" | tail -n +2 | grep -Eqx 'commit [0-9a-f]{40}( \(modified\))?' ||
+  fail "pako --version does not name the commit: $said"
 status=0
 err=$(env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER SDL_AUDIODRIVER=dummy \
       timeout 60 "$root/usr/games/pako" 2>&1 >/dev/null) || status=$?
@@ -110,6 +116,17 @@ warnings=$(zcat "$root/usr/share/man/man6/pako.6.gz" | groff -man -Tutf8 -ww -z 
 [ -z "$warnings" ] || fail "man page: $warnings"
 changelog_version=$(dpkg-parsechangelog -l "$root/usr/share/doc/$name/changelog.gz" -S Version)
 [ "$changelog_version" = "$version" ] || fail "changelog's version $changelog_version"
+# The version's day, from CHANGELOG.md, in the changelog, the AppStream file
+# and the manual page.
+day=$(awk -v v="$version" '$1 == "##" && $2 == v { gsub(/[()]/, "", $3); print $3 }' "$changelog")
+[ -n "$day" ] || fail "CHANGELOG.md has no section for $version"
+[ "$(dpkg-parsechangelog -l "$root/usr/share/doc/$name/changelog.gz" -S Date)" = \
+  "$(LC_ALL=C date -u -d "$day" '+%a, %d %b %Y 00:00:00 +0000')" ] || fail "changelog's date"
+grep -q "<release version=\"$version\" date=\"$day\"/>" "$root/usr/share/metainfo/$id.metainfo.xml" ||
+  fail "the AppStream file has no release $version of $day"
+th=$(zcat "$root/usr/share/man/man6/pako.6.gz" | sed -n 1p)
+[ "$th" = ".TH PAKO 6 \"$(LC_ALL=C date -u -d "$day" '+%B %Y')\" \"Pako Tumbo $version\" \"Games\"" ] ||
+  fail "the manual page's date and version: $th"
 grep -q '^Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/$' \
   "$root/usr/share/doc/$name/copyright" || fail "copyright file's format line"
 

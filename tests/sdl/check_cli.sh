@@ -2,9 +2,10 @@
 # The game's command line and its word to the shell: --help, --version, an
 # option it does not know, no display at all, and a display that cannot be
 # set up. None of these needs a screen.
-#   check_cli.sh PAKO
+#   check_cli.sh PAKO VERSION_TXT SOURCE_DIR
+# (VERSION_TXT: what the build wrote of the version and commit.)
 set -uo pipefail
-pako=$1
+pako=$1 info=$2 src=$3
 fail() { echo "FAIL: $*" >&2; exit 1; }
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
@@ -14,7 +15,22 @@ out=$("$pako" --help) || fail "--help exit status $?"
 for word in "usage: pako" --window --version Space Escape Alt+Enter; do
   case $out in *"$word"*) ;; *) fail "--help does not mention $word" ;; esac
 done
-"$pako" --version | grep -qx 'pako [0-9][0-9.]*' || fail "--version"
+# --version: the version of CMakeLists.txt and the commit of the source, as
+# the build wrote them; in a git work tree, git's HEAD (" (modified)" when
+# tracked files differ from it).
+version=$(sed -n 's/^version //p' "$info")
+commit=$(sed -n 's/^commit //p' "$info")
+out=$("$pako" --version) || fail "--version exit status $?"
+[ "$out" = "pako $version
+commit $commit" ] || fail "--version says '$out'; the build wrote version $version, commit $commit"
+[ "$version" = "$(sed -n 's/^project(PakoTumbo VERSION \([0-9.]*\) .*/\1/p' "$src/CMakeLists.txt")" ] ||
+  fail "--version's version $version is not CMakeLists.txt's"
+if top=$(git -C "$src" rev-parse --show-toplevel 2>/dev/null) &&
+   [ "$(cd "$top" && pwd -P)" = "$(cd "$src" && pwd -P)" ]; then
+  head=$(git -C "$src" rev-parse HEAD)
+  case $commit in "$head" | "$head (modified)") ;;
+    *) fail "--version's commit $commit is not git's HEAD $head" ;; esac
+fi
 
 status=0
 err=$("$pako" --fullscreen 2>&1 >/dev/null) || status=$?

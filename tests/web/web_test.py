@@ -18,6 +18,7 @@ what it waits for, up to a generous limit.
 import argparse
 import http.client
 import os
+import re
 import socket
 import statistics
 import subprocess
@@ -379,12 +380,21 @@ def game_group(checks, args):
                 b.wait_for("window.pakoEnded === 0", 10, "the game to end")
                 text = b.evaluate(STATUS)
                 assert "has ended" in text, "the page says %r" % text
+                # Under it, the version and the commit the build was made from.
+                version = b.evaluate("window.pakoBuild.version")
+                commit = b.evaluate("window.pakoBuild.commit")
+                assert re.fullmatch(r"[0-9][0-9.]*", version) and \
+                    re.match(r"[0-9a-f]{40}", commit), "the page's version %r, commit %r" % (
+                        version, commit)
+                assert "Pako Tumbo %s, commit %s" % (version, commit) in text, \
+                    "the page does not show its version and commit: %r" % text
                 assert b.evaluate("screenCanvas.hidden && !!document.querySelector('#status "
                                   "button')"), "no picture hidden or no button to play again"
                 b.evaluate("document.querySelector('#status button').click(), true")
                 b.wait_for("window.pakoFirstPicture && !window.pakoEnded", 60,
                            "the page to start the game again")
-            checks.run("Escape ends the game, the page says so and starts it again", ends)
+            checks.run("Escape ends the game, the page says so (with its version and commit) and"
+                       " starts it again", ends)
 
     finally:
         server.shutdown()

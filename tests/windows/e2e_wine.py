@@ -8,7 +8,8 @@
 - `--replay docs/demos/rally.record --trace F` writes the committed trace;
 - a display that cannot be set up (the start-up fault seam) shows the
   game's message box, and once it is closed the game ends with status 1;
-- `--help` and `--version` print their text where they are asked.
+- `--help` and `--version` (the version, and the commit on a line of its
+  own) print their text where they are asked.
 
 usage: e2e_wine.py WINE_RUN PAKO_EXE PAKO_SIM ASSETS_DIR DEMO_DIR [--screenshots DIR]
 (PAKO_SIM: a program that runs pako-sim, under Wine or not.)
@@ -64,7 +65,9 @@ def main():
             fail(f"--help: status {out.returncode}, said {text!r} {out.stderr!r}")
         out = subprocess.run([wine, pako, "--version"], env=screen.env, capture_output=True,
                              timeout=120)
-        if out.returncode != 0 or not out.stdout.decode().startswith("pako "):
+        said = out.stdout.decode(errors="replace").splitlines()
+        if (out.returncode != 0 or len(said) != 2 or not said[0].startswith("pako ")
+                or not said[1].startswith("commit ")):
             fail(f"--version: status {out.returncode}, said {out.stdout!r}")
         print("--help and --version print their text")
 

@@ -5,7 +5,8 @@
 #   tests/windows/run.sh GAME_BUILD_DIR OUT_DIR [--screenshots DIR]
 #
 #   imports     pako.exe is a windowed program, imports only DLLs of every
-#               Windows 10 and 11, and holds its icon, version and manifest
+#               Windows 10 and 11, and holds its icon, version (with the
+#               commit) and manifest
 #   ctest       the unit, bad-file, asset and pako-sim suites built for
 #               Windows (pako-sim.exe's golden and demo traces, bad input)
 #   game        the real pako.exe on Xvfb (tests/windows/e2e_wine.py)
@@ -55,8 +56,18 @@ check_imports() {
   for word in PerMonitorV2 '8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a' asInvoker; do
     grep -q -- "$word" <<<"$manifest" || { echo "the manifest lacks $word"; bad=1; }
   done
-  wrestool -x --raw --type=16 "$exe" | tr -d '\0' | grep -q "Pako Tumbo" ||
-    { echo "the version resource lacks the name"; bad=1; }
+  # The version resource: the name, and the version and the commit that the
+  # build wrote (generated/version.txt) as the product's version and the
+  # source's commit.
+  local strings version commit
+  strings=$(wrestool -x --raw --type=16 "$exe" | tr -d '\0')
+  grep -q "Pako Tumbo" <<<"$strings" || { echo "the version resource lacks the name"; bad=1; }
+  version=$(sed -n 's/^version //p' "$game/generated/version.txt")
+  commit=$(sed -n 's/^commit //p' "$game/generated/version.txt")
+  case $strings in *"ProductVersion$version"*) ;;
+    *) echo "the version resource lacks ProductVersion $version"; bad=1 ;; esac
+  case $strings in *"SourceCommit$commit"*) ;;
+    *) echo "the version resource lacks SourceCommit $commit"; bad=1 ;; esac
   return $bad
 }
 group imports check_imports
