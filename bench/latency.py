@@ -238,11 +238,11 @@ def key_rows(what, tries, hz, one_try, frames_at_refresh=False):
     half = 500 / hz if hz else 0.0
     if frames_at_refresh:
         refresh = 1000 / hz
-        next_frame = math.ceil(FRAME_MS / refresh) * refresh
-        return [(f"{what}: Enter on the title", enter, half + next_frame),
-                (f"{what}: Right in play", right, half)]
-    return [(f"{what}: Enter on the title", enter, FRAME_MS / 2 + FRAME_MS + half),
-            (f"{what}: Right in play", right, FRAME_MS / 2 + half)]
+        wait, next_frame = 0.0, math.ceil(FRAME_MS / refresh) * refresh
+    else:
+        wait, next_frame = FRAME_MS / 2, FRAME_MS
+    return [(f"{what}: Enter on the title", enter, wait + next_frame + half),
+            (f"{what}: Right in play", right, wait + half)]
 
 
 def differs(i):
